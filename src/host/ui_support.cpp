@@ -1,0 +1,88 @@
+#include "host/ui_support.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "host/host_values.h"
+
+namespace trunaccount::host {
+
+using namespace trunaccount::platform;
+
+QFont interfaceFont(int pixelSize) {
+    QFont f;
+    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
+                   QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans SC")});
+    f.setPixelSize(pixelSize);
+    return f;
+}
+
+QWidget* defaultOwner() {
+    if (auto* w = hostValues().ownerWindow.data()) return w;
+    return QApplication::activeWindow();
+}
+
+namespace {
+
+int showDialog(WindowHandle owner, std::string_view text, std::string_view caption, unsigned flags) {
+    auto* parent = owner ? static_cast<QWidget*>(owner) : defaultOwner();
+    QMessageBox box(parent);
+    box.setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+    QString t = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    box.setText(t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setFont(interfaceFont());
+    switch (flags & MB_ICONMASK) {
+    case MB_ICONERROR: box.setIcon(QMessageBox::Critical); break;
+    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
+    case MB_ICONWARNING: box.setIcon(QMessageBox::Warning); break;
+    case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    struct Button {
+        const char* caption;
+        int result;
+        QMessageBox::ButtonRole role;
+    };
+    std::vector<Button> buttons;
+    switch (flags & MB_BUTTONMASK) {
+    case MB_OKCANCEL: buttons = {{"确定", IDOK, QMessageBox::AcceptRole}, {"取消", IDCANCEL, QMessageBox::RejectRole}}; break;
+    case MB_ABORTRETRYIGNORE:
+        buttons = {{"中止(&A)", IDABORT, QMessageBox::RejectRole}, {"重试(&R)", IDRETRY, QMessageBox::AcceptRole},
+                   {"忽略(&I)", IDIGNORE, QMessageBox::AcceptRole}};
+        break;
+    case MB_YESNOCANCEL:
+        buttons = {{"是(&Y)", IDYES, QMessageBox::YesRole}, {"否(&N)", IDNO, QMessageBox::NoRole},
+                   {"取消", IDCANCEL, QMessageBox::RejectRole}};
+        break;
+    case MB_YESNO: buttons = {{"是(&Y)", IDYES, QMessageBox::YesRole}, {"否(&N)", IDNO, QMessageBox::NoRole}}; break;
+    case MB_RETRYCANCEL: buttons = {{"重试(&R)", IDRETRY, QMessageBox::AcceptRole}, {"取消", IDCANCEL, QMessageBox::RejectRole}}; break;
+    default: buttons = {{"确定", IDOK, QMessageBox::AcceptRole}}; break;
+    }
+    std::vector<std::pair<QAbstractButton*, int>> results;
+    for (const auto& b : buttons) results.emplace_back(box.addButton(QString::fromUtf8(b.caption), b.role), b.result);
+    box.setDefaultButton(static_cast<QPushButton*>(results.front().first));
+    // Escape and the close box give the cancel answer where there is one.
+    int escape = results.front().second;
+    for (auto& [button, result] : results)
+        if (result == IDCANCEL || result == IDNO) {
+            box.setEscapeButton(button);
+            escape = result;
+        }
+    if (results.size() == 1) box.setEscapeButton(results.front().first);
+    box.exec();
+    for (auto& [button, result] : results)
+        if (box.clickedButton() == button) return result;
+    return escape;
+}
+
+}  // namespace
+
+void installDialogMessageBox() {
+    auto previous = setMessageBoxHandler(nullptr);
+    setMessageBoxHandler(previous ? std::move(previous) : MessageBoxHandler(showDialog));
+}
+
+void showError(QWidget* owner, const std::string& text) { messageBox(owner, text, "错误", MB_OK | MB_ICONERROR); }
+
+}  // namespace trunaccount::host

@@ -1,0 +1,39 @@
+// What the windows of the library share: the interface font, the real message
+// box, and the display of errors that escape a command.
+#pragma once
+
+#include <QFont>
+#include <QWidget>
+#include <exception>
+#include <string>
+
+#include "platform/message_box.h"
+
+namespace trunaccount::host {
+
+// "宋体" of the given pixel height, falling back to the CJK fonts Linux has.
+QFont interfaceFont(int pixelSize = 12);
+
+// Installs the message box that shows a real dialog (QMessageBox), unless one
+// is installed already (tests install their own responder first).
+void installDialogMessageBox();
+
+// The window that owns a message box asked for without an owner.
+QWidget* defaultOwner();
+
+// Shows an error that escaped a command: its text, caption "错误", error icon.
+void showError(QWidget* owner, const std::string& text);
+
+// Runs a command; an error escaping it is shown and goes no further.
+template <typename F>
+void guarded(QWidget* owner, F&& command) noexcept {
+    try {
+        command();
+    } catch (const std::exception& e) {
+        showError(owner, e.what());
+    } catch (...) {
+        showError(owner, "unknown error");
+    }
+}
+
+}  // namespace trunaccount::host

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include "host/ui_support.h"
+#include "support/message_box_recorder.h"
+#include "support/modal_answerer.h"
+
+using namespace trunaccount::platform;
+using namespace trunaccount::host;
+using trunaccount::testing::MessageBoxRecorder;
+using trunaccount::testing::ModalAnswerer;
+
+TEST(DialogMessageBox, ButtonsIconsAndAnswers) {
+    installDialogMessageBox();
+    struct Case {
+        unsigned flags;
+        QString click;  // empty: escape
+        int result;
+    } cases[] = {
+        {MB_OK | MB_ICONERROR, "确定", IDOK},
+        {MB_OK, "", IDOK},
+        {MB_OKCANCEL | MB_ICONQUESTION, "确定", IDOK},
+        {MB_OKCANCEL | MB_ICONQUESTION, "取消", IDCANCEL},
+        {MB_OKCANCEL | MB_ICONQUESTION, "", IDCANCEL},
+        {MB_YESNO, "否(&N)", IDNO},
+        {MB_YESNO, "是(&Y)", IDYES},
+    };
+    for (const auto& c : cases) {
+        ModalAnswerer answer({c.click});
+        int r = messageBox(nullptr, "第一行\r\n第二行", "提示", c.flags);
+        EXPECT_EQ(r, c.result) << c.flags << ' ' << c.click.toStdString();
+        ASSERT_EQ(answer.seen().size(), 1);
+        EXPECT_EQ(answer.seen()[0].title, "提示");
+        EXPECT_EQ(answer.seen()[0].text, "第一行\n第二行");
+    }
+    setMessageBoxHandler(nullptr);
+}
+
+TEST(DialogMessageBox, ATestResponderStaysInPlace) {
+    MessageBoxRecorder boxes;
+    installDialogMessageBox();
+    messageBox(nullptr, "x", "y", MB_OK);
+    EXPECT_EQ(boxes.shown().size(), 1u);
+}
+
+TEST(Guarded, ErrorsEscapingACommandAreShown) {
+    MessageBoxRecorder boxes;
+    QWidget owner;
+    guarded(&owner, [] { throw std::runtime_error("非法日期"); });
+    guarded(&owner, [] {});
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, "非法日期");
+    EXPECT_EQ(boxes.shown()[0].caption, "错误");
+    EXPECT_EQ(boxes.shown()[0].owner, &owner);
+}
