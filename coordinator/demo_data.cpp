@@ -251,7 +251,7 @@ private:
             // Numbers whose fourth character from the right is '6' belong to
             // approvals the reconciliation leaves out; the others never have it.
             int number;
-            if (i % 8 == 5) {
+            if (i % 8 == 2) {
                 number = (excludedSerial / 1000) * 10000 + 6000 + excludedSerial % 1000;
                 ++excludedSerial;
             } else {
@@ -333,7 +333,7 @@ private:
             auto tick = tickValues(m, day, std::string_view(state) == "2" && rng_.chance(m.tickChance));
             row.insert(row.end(), tick.begin(), tick.end());
             heads.rows.push_back(std::move(row));
-            if (i % 10 == 7) {  // lines that cancel out: nothing to pay, not listed
+            if (i % 10 == 3) {  // lines that cancel out: nothing to pay, not listed
                 std::int64_t amount = rng_.between(10000, 500000);
                 lines.rows.push_back({unit, djh, 1, "设备款", money(amount)});
                 lines.rows.push_back({unit, djh, 2, "设备款冲回", money(-amount)});
