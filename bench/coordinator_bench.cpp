@@ -153,24 +153,20 @@ void execBatch10k(benchmark::State& state, std::string location) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    const std::string lite = sqliteDatabase();
-    benchmark::RegisterBenchmark("QueryData/InvoiceSubmissions12Months/SQLite", searchInvoiceSubmissions, lite)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(2);
-    benchmark::RegisterBenchmark("ExecBatch/10kUpdates/SQLite", execBatch10k, lite)
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(6);
-    if (const char* pgUri = std::getenv("TRUNACCOUNT_PG_URI"); pgUri && *pgUri) {
-        const std::string pg = postgresDatabase(pgUri);
-        benchmark::RegisterBenchmark("QueryData/InvoiceSubmissions12Months/PostgreSQL", searchInvoiceSubmissions, pg)
-            ->Unit(benchmark::kMillisecond)
-            ->MinTime(2);
-        benchmark::RegisterBenchmark("ExecBatch/10kUpdates/PostgreSQL", execBatch10k, pg)
-            ->Unit(benchmark::kMillisecond)
-            ->Iterations(6);
-    } else {
+    std::vector<std::pair<std::string, std::string>> backends = {{"SQLite", sqliteDatabase()}};
+    if (const char* pgUri = std::getenv("TRUNACCOUNT_PG_URI"); pgUri && *pgUri)
+        backends.emplace_back("PostgreSQL", postgresDatabase(pgUri));
+    else
         std::cerr << "PostgreSQL cases skipped: TRUNACCOUNT_PG_URI is not set "
                      "(start a server as ./test does and name it there)\n";
+    for (const auto& [backend, location] : backends) {
+        benchmark::RegisterBenchmark(("QueryData/InvoiceSubmissions12Months/" + backend).c_str(),
+                                     searchInvoiceSubmissions, location)
+            ->Unit(benchmark::kMillisecond)
+            ->MinTime(2);
+        benchmark::RegisterBenchmark(("ExecBatch/10kUpdates/" + backend).c_str(), execBatch10k, location)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(6);
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

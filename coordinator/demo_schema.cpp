@@ -25,6 +25,18 @@ std::vector<ColumnDef> withTicks(std::vector<ColumnDef> cols) {
     return cols;
 }
 
+// A monthly document prepared by an operator on a date: its unit, number and
+// supplier, then `rest`, then the tick-off columns.
+std::vector<ColumnDef> preparedDocument(std::initializer_list<ColumnDef> rest) {
+    std::vector<ColumnDef> cols = {{"f_hsdwh", "varchar(8)"},
+                                   {"f_djh", "varchar(12)"},
+                                   {"f_gysbm", "varchar(12)"},
+                                   {"f_zdrq", "char(8)"},
+                                   {"f_zdrbm", "varchar(10)"}};
+    cols.insert(cols.end(), rest);
+    return withTicks(std::move(cols));
+}
+
 constexpr std::string_view kMonthlySuffixes[] = {"_fptjdzb", "_fptjdcb", "_ygys", "_jsfksp", "_tdsfb"};
 
 // The monthly table of a suffix, for the given month.
@@ -32,15 +44,10 @@ TableDef monthlyTable(std::string_view ym, std::string_view suffix) {
     std::string name = "tb" + std::string(ym) + std::string(suffix);
     if (suffix == "_fptjdzb")  // invoice submissions
         return {name,
-                withTicks({{"f_hsdwh", "varchar(8)"},
-                           {"f_djh", "varchar(12)"},
-                           {"f_gysbm", "varchar(12)"},
-                           {"f_zdrq", "char(8)"},
-                           {"f_zdrbm", "varchar(10)"},
-                           {"f_bz", "varchar(100)"},
-                           {"f_gdje", "double precision"},
-                           {"f_zzse", "double precision"},
-                           {"f_zzsl", "double precision"}}),
+                preparedDocument({{"f_bz", "varchar(100)"},
+                                  {"f_gdje", "double precision"},
+                                  {"f_zzse", "double precision"},
+                                  {"f_zzsl", "double precision"}}),
                 {"f_hsdwh", "f_djh"}};
     if (suffix == "_fptjdcb")  // their invoices
         return {name,
@@ -63,17 +70,12 @@ TableDef monthlyTable(std::string_view ym, std::string_view suffix) {
                 {"f_hsdwh", "f_ysdh"}};
     if (suffix == "_jsfksp")  // payment approvals with their payment details
         return {name,
-                withTicks({{"f_hsdwh", "varchar(8)"},
-                           {"f_djh", "varchar(12)"},
-                           {"f_gysbm", "varchar(12)"},
-                           {"f_zdrq", "char(8)"},
-                           {"f_zdrbm", "varchar(10)"},
-                           {"f_fkyybm", "varchar(4)"},
-                           {"f_spje", "double precision"},
-                           {"f_zzpjhm", "varchar(20)"},
-                           {"f_zzzffs", "varchar(100)"},
-                           {"f_zzyh", "varchar(50)"},
-                           {"f_zzzfrq", "varchar(8)"}}),
+                preparedDocument({{"f_fkyybm", "varchar(4)"},
+                                  {"f_spje", "double precision"},
+                                  {"f_zzpjhm", "varchar(20)"},
+                                  {"f_zzzffs", "varchar(100)"},
+                                  {"f_zzyh", "varchar(50)"},
+                                  {"f_zzzfrq", "varchar(8)"}}),
                 {"f_hsdwh", "f_djh"}};
     if (suffix == "_tdsfb")  // fee collections by channel
         return {name,

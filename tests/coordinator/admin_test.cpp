@@ -28,6 +28,14 @@ Run admin(std::vector<std::string> args) {
     return {status, out.str(), err.str()};
 }
 
+// A one-month demo database in the folder, for the commands to work on.
+std::string smallDemo(const TempDir& dir, const char* docsPerMonth = "3") {
+    const std::string db = dir.file("d.sqlite");
+    auto r = admin({"create-demo", "--db", db, "--today", "20250110", "--months", "1", "--docs-per-month", docsPerMonth});
+    EXPECT_EQ(r.status, 0) << r.err;
+    return db;
+}
+
 const std::string kChannelsCsv =
     "f_tdbm,f_tdmc\n01,银联刷卡\n02,支付宝\n03,微信支付\n04,京东到家\n05,美团外卖\n06,商场联营收款\n07,银行代收\n"
     "08,现金缴款\n";
@@ -81,8 +89,7 @@ TEST(Admin, CreateDemoRefusesADatabaseWithTablesUnlessForced) {
 
 TEST(Admin, ExecRunsTheLinesOfAFileAsOneBatch) {
     TempDir dir;
-    const std::string db = dir.file("d.sqlite");
-    ASSERT_EQ(admin({"create-demo", "--db", db, "--today", "20250110", "--months", "1", "--docs-per-month", "3"}).status, 0);
+    const std::string db = smallDemo(dir);
     const std::string good = dir.file("good.sql"), bad = dir.file("bad.sql");
     TempDir::writeFile(good, "update tbzyda set f_zymc='甲' where f_zybm='0001';\r\n\n   \nupdate tbzyda set f_zymc='乙' where f_zybm='0002';\n");
     TempDir::writeFile(bad, "update tbzyda set f_zymc='丙' where f_zybm='0001';\nupdate tbnowhere set x=1;\n");
@@ -100,8 +107,7 @@ TEST(Admin, ExecRunsTheLinesOfAFileAsOneBatch) {
 
 TEST(Admin, CsvQuotesWhatNeedsQuoting) {
     TempDir dir;
-    const std::string db = dir.file("d.sqlite");
-    ASSERT_EQ(admin({"create-demo", "--db", db, "--today", "20250110", "--months", "1", "--docs-per-month", "1"}).status, 0);
+    const std::string db = smallDemo(dir, "1");
     auto r = admin({"query", "--db", db, "--sql", "select 'a,b' x, 'say \"hi\"' y, null z, 1.5 w, 'two\nlines' v"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "x,y,z,w,v\n\"a,b\",\"say \"\"hi\"\"\",,1.5,\"two\nlines\"\n");
@@ -109,8 +115,7 @@ TEST(Admin, CsvQuotesWhatNeedsQuoting) {
 
 TEST(Admin, WrongUseAndFailuresExitWithTheReason) {
     TempDir dir;
-    const std::string db = dir.file("d.sqlite");
-    ASSERT_EQ(admin({"create-demo", "--db", db, "--today", "20250110", "--months", "1", "--docs-per-month", "1"}).status, 0);
+    const std::string db = smallDemo(dir, "1");
     struct Case {
         std::vector<std::string> args;
         int status;
