@@ -9,13 +9,18 @@ namespace trunaccount::coord {
 
 namespace {
 
+// The searches compare remarks, ticks and payment details with texts and
+// zero; a null there would hide a document from every search (null is neither
+// like nor not like '%退补单%', neither '0' nor '1'). Documents written without
+// them get these defaults instead.
+
 // The tick-off columns every ticked source table carries: flag, time, operator.
 const std::vector<ColumnDef>& tickColumns() {
     static const std::vector<ColumnDef> cols = {
-        {"f_zzgdbz", "char(1)"},
-        {"f_zzgdrq", "varchar(20)"},
-        {"f_zzgdrbm", "varchar(10)"},
-        {"f_zzgdrmc", "varchar(20)"},
+        {"f_zzgdbz", "char(1) not null default '0'"},
+        {"f_zzgdrq", "varchar(20) not null default ''"},
+        {"f_zzgdrbm", "varchar(10) not null default ''"},
+        {"f_zzgdrmc", "varchar(20) not null default ''"},
     };
     return cols;
 }
@@ -44,10 +49,10 @@ TableDef monthlyTable(std::string_view ym, std::string_view suffix) {
     std::string name = "tb" + std::string(ym) + std::string(suffix);
     if (suffix == "_fptjdzb")  // invoice submissions
         return {name,
-                preparedDocument({{"f_bz", "varchar(100)"},
-                                  {"f_gdje", "double precision"},
-                                  {"f_zzse", "double precision"},
-                                  {"f_zzsl", "double precision"}}),
+                preparedDocument({{"f_bz", "varchar(100) not null default ''"},
+                                  {"f_gdje", "double precision not null default 0"},
+                                  {"f_zzse", "double precision not null default 0"},
+                                  {"f_zzsl", "double precision not null default 0"}}),
                 {"f_hsdwh", "f_djh"}};
     if (suffix == "_fptjdcb")  // their invoices
         return {name,
@@ -72,10 +77,10 @@ TableDef monthlyTable(std::string_view ym, std::string_view suffix) {
         return {name,
                 preparedDocument({{"f_fkyybm", "varchar(4)"},
                                   {"f_spje", "double precision"},
-                                  {"f_zzpjhm", "varchar(20)"},
-                                  {"f_zzzffs", "varchar(100)"},
-                                  {"f_zzyh", "varchar(50)"},
-                                  {"f_zzzfrq", "varchar(8)"}}),
+                                  {"f_zzpjhm", "varchar(20) not null default ''"},
+                                  {"f_zzzffs", "varchar(100) not null default ''"},
+                                  {"f_zzyh", "varchar(50) not null default ''"},
+                                  {"f_zzzfrq", "varchar(8) not null default ''"}}),
                 {"f_hsdwh", "f_djh"}};
     if (suffix == "_tdsfb")  // fee collections by channel
         return {name,

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <set>
 
 #include "data/text_functions.h"
@@ -253,6 +254,42 @@ TEST(DocumentSearchUnits, OnlyFeeCollectionsSpanUnits) {
             EXPECT_EQ(distinct, std::set<std::string>{coord::kDemoUnit});
     }
 }
+
+// Documents written with only what they are made of (no remark, tick, tax or
+// payment details yet) are listed as unticked; a payment approval without
+// payment details shows the bank and date of its voucher.
+class NewDocuments : public testing::BackendTest {};
+
+TEST_P(NewDocuments, AreListedUntickedWithTheVouchersDetails) {
+    auto c = db().openCoordinator();
+    Variant inserts{Variant::Array{
+        Variant("insert into tb202501_fptjdzb (f_hsdwh,f_djh,f_gysbm,f_zdrq,f_zdrbm) "
+                "values ('1001','202501999001','G0001','20250105','0001');"),
+        Variant("insert into tb202501_jsfksp (f_hsdwh,f_djh,f_gysbm,f_zdrq,f_zdrbm,f_fkyybm,f_spje) "
+                "values ('1001','202501999002','G0001','20250105','0001','01',880.5);"),
+        Variant("insert into tbcwfkd (f_hsdwh,f_djh,f_djlx,f_fkdh,f_hchbm,f_fkrq,f_fkje) "
+                "values ('1001','202501999002','0','FK2025019999','0104','20250107',880.5);")}};
+    ASSERT_TRUE(platform::ExecBatch(*c, inserts)) << platform::ReportError(nullptr, inserts, "");
+
+    auto find = [](const DataPacket& p, const char* number) -> std::optional<std::size_t> {
+        for (std::size_t r = 0; r < p.rowCount(); ++r)
+            if (p.text(r, p.columnIndex("f_djh")) == number) return r;
+        return std::nullopt;
+    };
+    auto invoices = run(*c, buildDocumentQuery(search(BusinessType::InvoiceSubmission, "20250105", "20250105", 1)));
+    auto invoice = find(*invoices, "202501999001");
+    ASSERT_TRUE(invoice);
+    EXPECT_EQ(invoices->text(*invoice, invoices->columnIndex("f_zzgdbz")), "0");
+
+    auto approvals = run(*c, buildDocumentQuery(search(BusinessType::PaymentApproval, "20250105", "20250105", 1)));
+    auto approval = find(*approvals, "202501999002");
+    ASSERT_TRUE(approval);
+    EXPECT_EQ(approvals->text(*approval, approvals->columnIndex("f_zzyh")), "0104");
+    EXPECT_EQ(approvals->text(*approval, approvals->columnIndex("f_zzzfrq")), "20250107");
+    EXPECT_DOUBLE_EQ(approvals->floatValue(*approval, approvals->columnIndex("f_hsje")), 880.5);
+}
+
+TA_INSTANTIATE_BACKEND_TESTS(NewDocuments);
 
 }  // namespace
 }  // namespace trunaccount
