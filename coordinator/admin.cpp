@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -78,7 +79,7 @@ public:
         auto it = values_.find(std::string(name));
         return it == values_.end() ? fallback : it->second;
     }
-    long long number(std::string_view name, long long fallback) const {
+    long long number(std::string_view name, long long fallback, long long least, long long most) const {
         if (!has(name)) return fallback;
         std::string v = get(name);
         std::size_t used = 0;
@@ -89,6 +90,9 @@ public:
             used = 0;
         }
         if (used == 0 || used != v.size()) throw UsageError("option " + std::string(name) + " needs a number, not '" + v + "'");
+        if (n < least || n > most)
+            throw UsageError("option " + std::string(name) + " must lie between " + std::to_string(least) + " and " +
+                             std::to_string(most));
         return n;
     }
 
@@ -133,9 +137,9 @@ std::string errorText(const Variant& lines) {
 int createDemo(const Options& o, std::ostream& out, std::ostream& err) {
     DemoOptions demo;
     demo.today = o.get("--today", Clock().now().date);
-    demo.months = static_cast<int>(o.number("--months", 12));
-    demo.docsPerMonth = static_cast<int>(o.number("--docs-per-month", 200));
-    demo.seed = static_cast<std::uint64_t>(o.number("--seed", 1));
+    demo.months = static_cast<int>(o.number("--months", 12, 1, 1200));
+    demo.docsPerMonth = static_cast<int>(o.number("--docs-per-month", 200, 1, 1000000));
+    demo.seed = static_cast<std::uint64_t>(o.number("--seed", 1, 0, std::numeric_limits<long long>::max()));
     try {
         demoFirstMonth(demo);  // checks today and months before anything is touched
     } catch (const std::invalid_argument& e) {

@@ -122,6 +122,7 @@ std::shared_ptr<DataPacket> PostgresDatabase::query(std::string_view sql) {
     // The extended protocol takes exactly one statement, as a query should be.
     Result r(PQexecParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
     if (!r.res || !succeeded(r.res)) throw DatabaseError(resultErrorLines(conn_, r.res));
+    if (PQresultStatus(r.res) == PGRES_EMPTY_QUERY) throw DatabaseError({"the query text holds no statement"});
 
     const int cols = PQnfields(r.res);
     const int rows = PQntuples(r.res);

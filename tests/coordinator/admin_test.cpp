@@ -130,6 +130,7 @@ TEST(Admin, WrongUseAndFailuresExitWithTheReason) {
         {{"query", "--db", db, "--sql"}, 2, "needs a value"},
         {{"query", "--db", db, "--sql", "select 1", "--fast"}, 2, "unknown option '--fast'"},
         {{"create-demo", "--db", dir.file("x.sqlite"), "--months", "many"}, 2, "needs a number"},
+        {{"create-demo", "--db", dir.file("x.sqlite"), "--months", "4294967297"}, 2, "must lie between 1 and 1200"},
         {{"create-demo", "--db", dir.file("x.sqlite"), "--today", "20250231"}, 2, "not a date"},
         {{"query", "--db", db, "--sql", "select 1", "--clock", "tomorrow"}, 2, "fixed clock"},
         {{"vacuum"}, 2, "unknown command 'vacuum'"},

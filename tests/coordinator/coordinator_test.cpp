@@ -84,6 +84,10 @@ TEST_P(Coordinator, QueryFailureHandsBackTheDatabasesLines) {
     auto l = lines(data);
     ASSERT_FALSE(l.empty());
     EXPECT_NE(joined(data).find("tbnowhere"), std::string::npos) << joined(data);
+
+    Variant none;
+    EXPECT_FALSE(platform::QueryData(*c, "  ", none));
+    EXPECT_EQ(lines(none), std::vector<std::string>{"the query text holds no statement"});
 }
 
 // left() and right() count characters, also of Chinese text, the same way on
