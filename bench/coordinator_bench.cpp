@@ -14,6 +14,7 @@
 #include <iostream>
 
 #include "coordinator/demo_data.h"
+#include "coordinator/demo_schema.h"
 #include "coordinator/postgres_database.h"
 #include "coordinator/reference_coordinator.h"
 #include "platform/coordinator_calls.h"
@@ -32,10 +33,20 @@ coord::DemoOptions benchDemo() {
     return o;
 }
 
+// Names what the kept databases hold: the options and the schema they were
+// made with (a changed schema makes new ones).
 std::string demoTag() {
+    std::uint32_t hash = 2166136261u;  // FNV-1a over the schema's text
+    auto add = [&](const coord::TableDef& t) {
+        for (char ch : t.createSql()) hash = (hash ^ static_cast<unsigned char>(ch)) * 16777619u;
+    };
+    for (const auto& t : coord::fixedTables()) add(t);
+    for (const auto& t : coord::monthlyTables("202401")) add(t);
+    char schema[16];
+    std::snprintf(schema, sizeof schema, "%08x", hash);
     auto o = benchDemo();
     return o.today + "_" + std::to_string(o.months) + "_" + std::to_string(o.docsPerMonth) + "_" +
-           std::to_string(o.seed);
+           std::to_string(o.seed) + "_" + schema;
 }
 
 void fill(coord::Database& db, const std::string& where) {
