@@ -174,10 +174,12 @@ int main(int argc, char** argv) {
         benchmark::RegisterBenchmark(("QueryData/InvoiceSubmissions12Months/" + backend).c_str(),
                                      searchInvoiceSubmissions, location)
             ->Unit(benchmark::kMillisecond)
-            ->MinTime(2);
+            ->MinTime(2)
+            ->UseRealTime();
         benchmark::RegisterBenchmark(("ExecBatch/10kUpdates/" + backend).c_str(), execBatch10k, location)
             ->Unit(benchmark::kMillisecond)
-            ->Iterations(6);
+            ->Iterations(6)
+            ->UseRealTime();
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
