@@ -1,0 +1,342 @@
+#include "coordinator/admin.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string_view>
+
+#include "coordinator/demo_data.h"
+#include "coordinator/json.h"
+#include "coordinator/postgres_database.h"
+#include "coordinator/reference_coordinator.h"
+#include "platform/coordinator_calls.h"
+#include "platform/text.h"
+
+namespace trunaccount::coord {
+
+namespace {
+
+constexpr std::string_view kProgram = "trunaccount-admin";
+
+// The command line is wrong: exit status 2 with the usage hint.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The work failed: exit status 1.
+class Failure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct OptionSpec {
+    std::string_view name;  // with the dashes
+    std::string_view value; // the value's placeholder; empty for a flag
+    std::string_view help;
+    bool required = false;
+};
+
+class Options {
+public:
+    Options(const std::vector<OptionSpec>& specs, const std::vector<std::string>& args) {
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            std::string_view a = args[i];
+            std::string value;
+            bool inlineValue = false;
+            if (auto eq = a.find('='); a.starts_with("--") && eq != std::string_view::npos) {
+                value = std::string(a.substr(eq + 1));
+                a = a.substr(0, eq);
+                inlineValue = true;
+            }
+            const OptionSpec* spec = nullptr;
+            for (const auto& s : specs)
+                if (s.name == a) spec = &s;
+            if (!spec) throw UsageError("unknown option '" + std::string(a) + "'");
+            if (spec->value.empty()) {
+                if (inlineValue) throw UsageError("option " + std::string(a) + " takes no value");
+                values_[std::string(a)] = "";
+                continue;
+            }
+            if (!inlineValue) {
+                if (i + 1 >= args.size()) throw UsageError("option " + std::string(a) + " needs a value");
+                value = args[++i];
+            }
+            values_[std::string(a)] = value;
+        }
+        for (const auto& s : specs)
+            if (s.required && !has(s.name)) throw UsageError("option " + std::string(s.name) + " is required");
+    }
+
+    bool has(std::string_view name) const { return values_.count(std::string(name)) > 0; }
+    std::string get(std::string_view name, std::string fallback = {}) const {
+        auto it = values_.find(std::string(name));
+        return it == values_.end() ? fallback : it->second;
+    }
+    long long number(std::string_view name, long long fallback, long long least, long long most) const {
+        if (!has(name)) return fallback;
+        std::string v = get(name);
+        std::size_t used = 0;
+        long long n = 0;
+        try {
+            n = std::stoll(v, &used);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (used == 0 || used != v.size()) throw UsageError("option " + std::string(name) + " needs a number, not '" + v + "'");
+        if (n < least || n > most)
+            throw UsageError("option " + std::string(name) + " must lie between " + std::to_string(least) + " and " +
+                             std::to_string(most));
+        return n;
+    }
+
+private:
+    std::map<std::string, std::string> values_;
+};
+
+struct Command {
+    std::string_view name;
+    std::string_view summary;
+    std::vector<OptionSpec> options;
+    std::function<int(const Options&, std::ostream& out, std::ostream& err)> run;
+};
+
+const OptionSpec kDb{"--db", "DB", "an SQLite file or a postgresql://user@host:port/database URI", true};
+const OptionSpec kClock{"--clock", "YYYYMMDD[ HH:MM:SS]", "the coordinator's clock stands still at this moment"};
+const OptionSpec kTrace{"--trace", "FILE", "append every coordinator call to FILE as a JSON line"};
+
+CoordinatorRef openFor(const Options& o) {
+    CoordinatorOptions c;
+    c.database = o.get("--db");
+    c.fixedClock = o.get("--clock");
+    c.traceFile = o.get("--trace");
+    try {
+        return openCoordinator(c);
+    } catch (const std::invalid_argument& e) {
+        throw UsageError(e.what());
+    } catch (const std::exception& e) {
+        throw Failure(e.what());
+    }
+}
+
+std::string errorText(const Variant& lines) {
+    std::string text;
+    if (lines.isArray())
+        for (const auto& l : lines.asArray()) text += "  " + l.textForm().value_or("?") + "\n";
+    return text;
+}
+
+// ---- create-demo ----
+
+int createDemo(const Options& o, std::ostream& out, std::ostream& err) {
+    DemoOptions demo;
+    demo.today = o.get("--today", Clock().now().date);
+    demo.months = static_cast<int>(o.number("--months", 12, 1, 1200));
+    demo.docsPerMonth = static_cast<int>(o.number("--docs-per-month", 200, 1, 1000000));
+    demo.seed = static_cast<std::uint64_t>(o.number("--seed", 1, 0, std::numeric_limits<long long>::max()));
+    try {
+        demoFirstMonth(demo);  // checks today and months before anything is touched
+    } catch (const std::invalid_argument& e) {
+        throw UsageError(e.what());
+    }
+    const std::string location = o.get("--db");
+    const bool sqlite = !isPostgresUri(location);
+    const bool fileExisted = sqlite && std::filesystem::exists(location);
+    std::unique_ptr<Database> db;
+    try {
+        db = openDatabase(location, OpenMode::Create);
+    } catch (const DatabaseError& e) {
+        throw Failure(e.what());
+    }
+    auto started = std::chrono::steady_clock::now();
+    try {
+        auto tables = db->tableNames();
+        if (!tables.empty()) {
+            if (!o.has("--force"))
+                throw Failure("the database " + location + " is not empty (" + std::to_string(tables.size()) +
+                              " tables, the first " + tables.front() +
+                              "); use --force to replace its demo tables");
+            dropDemoTables(*db);
+        }
+        auto summary = createDemoDatabase(*db, demo);
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        char took[32];
+        std::snprintf(took, sizeof took, "%.1f", seconds);
+        out << "created the demo database " << (sqlite ? location : postgresUriForDisplay(location)) << ": months "
+            << summary.firstMonth << " to " << summary.lastMonth << ", " << summary.rows.size() << " tables, "
+            << summary.totalRows() << " rows, " << took << " s\n";
+        return 0;
+    } catch (const std::invalid_argument& e) {
+        throw UsageError(e.what());
+    } catch (const DatabaseError& e) {
+        db.reset();
+        if (sqlite && !fileExisted) std::filesystem::remove(location);
+        throw Failure(std::string("creating the demo database failed: ") + e.what());
+    }
+}
+
+// ---- query ----
+
+void writeCsvField(std::ostream& out, std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out << text;
+        return;
+    }
+    out << '"';
+    for (char c : text) {
+        if (c == '"') out << '"';
+        out << c;
+    }
+    out << '"';
+}
+
+void writeCsv(std::ostream& out, const DataPacket& p) {
+    for (std::size_t c = 0; c < p.columnCount(); ++c) {
+        if (c) out << ',';
+        writeCsvField(out, p.columns()[c].name);
+    }
+    out << '\n';
+    for (std::size_t r = 0; r < p.rowCount(); ++r) {
+        for (std::size_t c = 0; c < p.columnCount(); ++c) {
+            if (c) out << ',';
+            if (p.isNull(r, c)) continue;
+            switch (p.columns()[c].kind) {
+            case ColumnKind::Text: writeCsvField(out, p.text(r, c)); break;
+            case ColumnKind::Float: out << platform::formatGeneral(p.floatValue(r, c)); break;
+            case ColumnKind::Integer: out << p.integerValue(r, c); break;
+            }
+        }
+        out << '\n';
+    }
+}
+
+int query(const Options& o, std::ostream& out, std::ostream& err) {
+    auto coordinator = openFor(o);
+    Variant data;
+    if (!platform::QueryData(*coordinator, o.get("--sql"), data))
+        throw Failure("the query failed:\n" + errorText(data));
+    if (!data.isPacket() || !data.asPacket()) throw Failure("the coordinator returned no data packet");
+    if (o.has("--json")) {
+        std::string json;
+        appendJsonPacket(json, *data.asPacket());
+        out << json << '\n';
+    } else {
+        writeCsv(out, *data.asPacket());
+    }
+    return 0;
+}
+
+// ---- exec ----
+
+int exec(const Options& o, std::ostream& out, std::ostream& err) {
+    const std::string path = o.get("--file");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw Failure("cannot read the file '" + path + "'");
+    std::vector<std::string> statements;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!platform::trimBlanks(line).empty()) statements.push_back(line);
+    }
+    if (in.bad()) throw Failure("reading the file '" + path + "' failed");
+    auto coordinator = openFor(o);
+    Variant batch;
+    if (!statements.empty()) {
+        Variant::Array a;
+        for (auto& s : statements) a.emplace_back(s);
+        batch = Variant(std::move(a));
+    }
+    if (!platform::ExecBatch(*coordinator, batch)) throw Failure("the batch failed:\n" + errorText(batch));
+    out << "executed " << statements.size() << " statement" << (statements.size() == 1 ? "" : "s")
+        << " in one transaction\n";
+    return 0;
+}
+
+const std::vector<Command>& commands() {
+    static const std::vector<Command> list = {
+        {"create-demo",
+         "create the demo schema and fill it with deterministic data",
+         {kDb,
+          {"--today", "YYYYMMDD", "the last day with documents (default: today)"},
+          {"--months", "N", "months of data up to today's month (default 12)"},
+          {"--docs-per-month", "N", "invoice submissions a month; other documents follow (default 200)"},
+          {"--seed", "S", "the same seed gives the same data (default 1)"},
+          {"--force", "", "replace the demo tables of a database that has tables already"}},
+         createDemo},
+        {"query",
+         "run one query through the coordinator and print its rows (CSV with a header line)",
+         {kDb, {"--sql", "TEXT", "the query", true}, {"--json", "", "print JSON instead of CSV"}, kClock, kTrace},
+         query},
+        {"exec",
+         "run the statements of a file, one a line, as one batch (all or nothing)",
+         {kDb, {"--file", "F", "the statements, one a line; blank lines are skipped", true}, kClock, kTrace},
+         exec},
+    };
+    return list;
+}
+
+void printUsage(std::ostream& out) {
+    out << "usage: " << kProgram << " COMMAND [OPTIONS]\n\ncommands:\n";
+    for (const auto& c : commands()) {
+        std::string name(c.name);
+        name.resize(std::max<std::size_t>(name.size(), 13), ' ');
+        out << "  " << name << c.summary << "\n";
+    }
+    out << "\nDB is the path of an SQLite file or a postgresql:// URI.\n"
+        << "'" << kProgram << " COMMAND --help' lists the options of a command.\n";
+}
+
+void printCommandHelp(std::ostream& out, const Command& c) {
+    out << "usage: " << kProgram << " " << c.name;
+    for (const auto& o : c.options) {
+        std::string part = std::string(o.name) + (o.value.empty() ? "" : " " + std::string(o.value));
+        out << " " << (o.required ? part : "[" + part + "]");
+    }
+    out << "\n\n" << c.summary << "\n\noptions:\n";
+    for (const auto& o : c.options) {
+        std::string head = std::string(o.name) + (o.value.empty() ? "" : " " + std::string(o.value));
+        head.resize(std::max<std::size_t>(head.size() + 2, 28), ' ');
+        out << "  " << head << o.help << "\n";
+    }
+}
+
+}  // namespace
+
+int runAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        printUsage(args.empty() ? err : out);
+        return args.empty() ? 2 : 0;
+    }
+    const Command* command = nullptr;
+    for (const auto& c : commands())
+        if (c.name == args[0]) command = &c;
+    if (!command) {
+        err << kProgram << ": unknown command '" << args[0] << "'\n\n";
+        printUsage(err);
+        return 2;
+    }
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    for (const auto& a : rest)
+        if (a == "--help" || a == "-h") {
+            printCommandHelp(out, *command);
+            return 0;
+        }
+    try {
+        Options options(command->options, rest);
+        return command->run(options, out, err);
+    } catch (const UsageError& e) {
+        err << kProgram << " " << command->name << ": " << e.what() << "\n"
+            << "see '" << kProgram << " " << command->name << " --help'\n";
+        return 2;
+    } catch (const std::exception& e) {
+        err << kProgram << " " << command->name << ": " << e.what() << "\n";
+        return 1;
+    }
+}
+
+}  // namespace trunaccount::coord

@@ -1,0 +1,88 @@
+// The database behind the reference coordinator: one interface, two backends
+// (SQLite in a file, PostgreSQL on a server).
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/errors.h"
+#include "trunaccount/variant.h"
+
+namespace trunaccount::coord {
+
+// A failure as the database reports it, one or more lines of text.
+class DatabaseError : public Error {
+public:
+    explicit DatabaseError(std::vector<std::string> lines);
+    const std::vector<std::string>& lines() const { return lines_; }
+
+private:
+    std::vector<std::string> lines_;
+};
+
+// Where a batch stopped: the index of the failing statement (the statement
+// count when the commit itself failed) and the database's message.
+struct BatchFailure {
+    std::size_t index = 0;
+    std::vector<std::string> lines;
+};
+
+// Fast loading of many rows into one table; values in the column order given.
+class TableWriter {
+public:
+    virtual ~TableWriter() = default;
+    virtual void addRow(std::span<const Variant> values) = 0;
+    // Sends what is left; the rows are in the table afterwards.
+    virtual void finish() = 0;
+};
+
+class Database {
+public:
+    virtual ~Database() = default;
+
+    // The backend's name as the coordinator's GetDbType reports it.
+    virtual std::string_view typeName() const = 0;
+
+    // Runs one query and returns its result set: column names, kinds (text with
+    // the declared width when known, float, integer) and rows.
+    virtual std::shared_ptr<DataPacket> query(std::string_view sql) = 0;
+
+    // Runs the statements in one transaction: all of them or, when one fails,
+    // none. Each text may hold several statements.
+    virtual std::optional<BatchFailure> execBatch(std::span<const std::string> statements) = 0;
+
+    // Runs SQL text of one or more statements as it stands (schema, transaction
+    // control).
+    virtual void execute(std::string_view sql) = 0;
+
+    // Loads rows into a table; only one writer at a time, inside a transaction
+    // the caller opened with execute("begin").
+    virtual std::unique_ptr<TableWriter> writeTable(const std::string& table,
+                                                    const std::vector<std::string>& columns) = 0;
+
+    // The tables of the database (for PostgreSQL those of the current schema),
+    // in lower case, sorted.
+    virtual std::vector<std::string> tableNames() = 0;
+};
+
+enum class OpenMode {
+    Existing,  // the database must exist already
+    Create,    // an SQLite file is created when missing
+};
+
+// True for a location of the form postgresql://… or postgres://….
+bool isPostgresUri(std::string_view location);
+
+// Opens the database at `location`: a postgresql:// URI or the path of an
+// SQLite file. Raises DatabaseError with the reason when it cannot.
+std::unique_ptr<Database> openDatabase(const std::string& location, OpenMode mode = OpenMode::Existing);
+
+// The lines of a multi-line message, without empty ones and line ends.
+std::vector<std::string> messageLines(std::string_view text);
+
+}  // namespace trunaccount::coord

@@ -1,0 +1,102 @@
+#include "support/test_databases.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+
+#include "coordinator/postgres_database.h"
+
+namespace trunaccount::testing {
+
+namespace {
+
+std::string environment(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+
+std::string uniqueDatabaseName() {
+    static std::atomic<int> counter{0};
+    auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    return "ta_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" +
+           std::to_string(static_cast<unsigned long long>(ticks) % 1000000007ULL);
+}
+
+}  // namespace
+
+std::string backendName(Backend backend) { return backend == Backend::Sqlite ? "SQLite" : "PostgreSQL"; }
+
+coord::DemoOptions testDemoOptions() {
+    coord::DemoOptions o;
+    o.today = "20250110";
+    o.months = 4;
+    o.docsPerMonth = 24;
+    o.seed = 7;
+    return o;
+}
+
+bool postgresRequired() { return environment("TRUNACCOUNT_REQUIRE_PG") == "1"; }
+
+std::optional<std::string> backendUnavailable(Backend backend) {
+    if (backend == Backend::Sqlite) return std::nullopt;
+    if (environment("TRUNACCOUNT_PG_URI").empty())
+        return std::string("no PostgreSQL server: TRUNACCOUNT_PG_URI is not set (./test starts one and sets it)");
+    return std::nullopt;
+}
+
+TestDatabase::TestDatabase(Backend backend, std::optional<coord::DemoOptions> demo) : backend_(backend) {
+    if (backend == Backend::Sqlite) {
+        dir_ = std::make_unique<TempDir>();
+        location_ = dir_->file("demo.sqlite");
+        auto db = coord::openDatabase(location_, coord::OpenMode::Create);
+        if (demo) coord::createDemoDatabase(*db, *demo);
+        return;
+    }
+    if (auto why = backendUnavailable(backend)) throw std::runtime_error(*why);
+    adminUri_ = environment("TRUNACCOUNT_PG_URI");
+    name_ = uniqueDatabaseName();
+    coord::openDatabase(adminUri_)->execute("create database " + name_);
+    location_ = coord::postgresUriWithDatabase(adminUri_, name_);
+    try {
+        auto db = coord::openDatabase(location_);
+        if (demo) coord::createDemoDatabase(*db, *demo);
+    } catch (...) {
+        coord::openDatabase(adminUri_)->execute("drop database if exists " + name_ + " with (force)");
+        throw;
+    }
+}
+
+TestDatabase::~TestDatabase() {
+    if (name_.empty()) return;
+    try {
+        coord::openDatabase(adminUri_)->execute("drop database if exists " + name_ + " with (force)");
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "dropping the test database " << name_ << " failed: " << e.what();
+    }
+}
+
+coord::CoordinatorOptions TestDatabase::options() const {
+    coord::CoordinatorOptions o;
+    o.database = location_;
+    o.fixedClock = kTestClock;
+    return o;
+}
+
+CoordinatorRef TestDatabase::openCoordinator(const std::string& traceFile) const {
+    auto o = options();
+    o.traceFile = traceFile;
+    return coord::openCoordinator(o);
+}
+
+std::unique_ptr<coord::Database> TestDatabase::openDatabase() const { return coord::openDatabase(location_); }
+
+void BackendTest::SetUp() {
+    TA_REQUIRE_BACKEND(GetParam());
+    db_ = std::make_unique<TestDatabase>(GetParam());
+}
+
+std::string backendParamName(const ::testing::TestParamInfo<Backend>& info) { return backendName(info.param); }
+
+}  // namespace trunaccount::testing
