@@ -8,10 +8,13 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <variant>
 #include <stdexcept>
 #include <string_view>
 
 #include "coordinator/demo_data.h"
+#include "data/text_functions.h"
+#include "data/veyra_class.h"
 #include "coordinator/json.h"
 #include "coordinator/postgres_database.h"
 #include "coordinator/reference_coordinator.h"
@@ -257,6 +260,61 @@ int exec(const Options& o, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
+// ---- params ----
+
+// The request numbers of a comma-separated list ("0,1,63").
+ParameterRequest parseRequest(const std::string& list) {
+    ParameterRequest r;
+    std::size_t pos = 0;
+    while (pos <= list.size()) {
+        auto comma = list.find(',', pos);
+        std::string item(platform::trimBlanks(std::string_view(list).substr(pos, comma == std::string::npos ? std::string::npos : comma - pos)));
+        if (item.empty() || !IsIntegerText(item)) throw UsageError("--request takes numbers 0 to 127 separated by commas");
+        long n = std::stol(item);
+        if (n < 0 || n > 127) throw UsageError("--request takes numbers 0 to 127 separated by commas");
+        r.insert(static_cast<int>(n));
+        if (comma == std::string::npos) break;
+        pos = comma + 1;
+    }
+    return r;
+}
+
+void appendParameters(std::string& json, const SystemParameters& record) {
+    json += "{";
+    bool first = true;
+    for (const auto& f : systemParameterFields()) {
+        if (!first) json += ",";
+        first = false;
+        json += "\n  ";
+        appendJsonString(json, f.name);
+        json += ": ";
+        std::visit(
+            [&](auto member) {
+                const auto& v = record.*member;
+                using T = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<T, std::string>) appendJsonString(json, v);
+                else if constexpr (std::is_same_v<T, bool>) json += v ? "true" : "false";
+                else appendJsonNumber(json, static_cast<double>(v));
+            },
+            f.field);
+    }
+    json += "\n}";
+}
+
+int params(const Options& o, std::ostream& out, std::ostream& err) {
+    auto request = o.has("--request") ? parseRequest(o.get("--request")) : windowParameterRequest();
+    auto coordinator = openFor(o);
+    TVeyraClass loader(coordinator, nullptr);
+    SystemParameters record;
+    record.operatorCode = o.has("--operator") ? o.get("--operator") : std::string("0001");
+    std::string message;
+    if (!loader.LoadParameters(record, request, message)) throw Failure(message);
+    std::string json;
+    appendParameters(json, record);
+    out << json << '\n';
+    return 0;
+}
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"create-demo",
@@ -276,6 +334,14 @@ const std::vector<Command>& commands() {
          "run the statements of a file, one a line, as one batch (all or nothing)",
          {kDb, {"--file", "F", "the statements, one a line; blank lines are skipped", true}, kClock, kTrace},
          exec},
+        {"params",
+         "load the system parameters a window loads and print them as JSON (why a window refuses to start)",
+         {kDb,
+          {"--operator", "CODE", "the operator's staff code (default 0001)"},
+          {"--request", "LIST", "request numbers, e.g. 0,1,2,3,4,12,63,100 (default: the window's)"},
+          kClock,
+          kTrace},
+         params},
     };
     return list;
 }

@@ -1,0 +1,86 @@
+// The window's system parameters loaded from the demo database, on both backends,
+// and the admin command that shows them.
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <sstream>
+
+#include "coordinator/admin.h"
+#include "data/veyra_class.h"
+#include "support/test_databases.h"
+
+namespace trunaccount {
+namespace {
+
+using testing::BackendTest;
+
+class WindowParameters : public BackendTest {};
+
+TEST_P(WindowParameters, LoadFromTheDemoDatabase) {
+    auto coordinator = db().openCoordinator();
+    TVeyraClass loader(coordinator, nullptr);
+    SystemParameters record;
+    record.operatorCode = "0002";
+    std::string message;
+    ASSERT_TRUE(loader.LoadParameters(record, windowParameterRequest(), message)) << message;
+    EXPECT_EQ(record.qyny, "202410");
+    EXPECT_EQ(record.currentYearMonth, "202501");
+    EXPECT_EQ(record.serverDate, "20250110");
+    EXPECT_EQ(record.serverDateTime, "2025011010:30:00");
+    EXPECT_EQ(record.serverDateTime.substr(8, 8), "10:30:00");  // the time printed on reports
+    EXPECT_EQ(record.operatorName, "王建国");
+    EXPECT_EQ(record.hsdwh, coord::kDemoUnit);
+    EXPECT_EQ(record.databaseType, GetParam() == testing::Backend::Sqlite ? "SQLITE" : "POSTGRESQL");
+
+    // Without the accounting unit the window cannot search: the load says so.
+    db().openDatabase()->execute("delete from tbxtcs where f_csmc='hsdwh'");
+    SystemParameters again;
+    EXPECT_FALSE(loader.LoadParameters(again, windowParameterRequest(), message));
+    EXPECT_EQ(message, "没有可利用的核算单位号！");
+    EXPECT_EQ(again.qyny, "202410");
+}
+
+TEST_P(WindowParameters, UnknownOperatorFailsTheLoad) {
+    auto coordinator = db().openCoordinator();
+    TVeyraClass loader(coordinator, nullptr);
+    SystemParameters record;
+    record.operatorCode = "9999";
+    std::string message;
+    EXPECT_FALSE(loader.LoadParameters(record, windowParameterRequest(), message));
+    EXPECT_EQ(message, "取得制单人名称时出错！！");
+}
+
+TA_INSTANTIATE_BACKEND_TESTS(WindowParameters);
+
+TEST(AdminParams, PrintsTheRecordOrTheLoadersMessage) {
+    testing::TestDatabase db(testing::Backend::Sqlite);
+    auto run = [&](std::vector<std::string> args, std::string& out, std::string& err) {
+        std::ostringstream o, e;
+        int status = coord::runAdmin(args, o, e);
+        out = o.str();
+        err = e.str();
+        return status;
+    };
+    std::string out, err;
+    ASSERT_EQ(run({"params", "--db", db.location(), "--clock", testing::kTestClock}, out, err), 0) << err;
+    auto json = QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
+    EXPECT_EQ(json["qyny"].toString(), "202410");
+    EXPECT_EQ(json["serverDate"].toString(), "20250110");
+    EXPECT_EQ(json["operatorName"].toString(), "张丽华");
+    EXPECT_EQ(json["hsdwh"].toString(), coord::kDemoUnit);
+    EXPECT_EQ(json["psfpbdyhs"].toInt(), 0);  // not requested: not filled
+
+    ASSERT_EQ(run({"params", "--db", db.location(), "--request", "103"}, out, err), 0) << err;
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(out)).object()["psfpbdyhs"].toInt(), 25);
+
+    EXPECT_EQ(run({"params", "--db", db.location(), "--request", "0,200"}, out, err), 2);
+
+    db.openDatabase()->execute("delete from tbxtcs where f_csmc='hsdwh'");
+    EXPECT_EQ(run({"params", "--db", db.location()}, out, err), 1);
+    EXPECT_NE(err.find("没有可利用的核算单位号！"), std::string::npos) << err;
+    EXPECT_TRUE(out.empty());
+}
+
+}  // namespace
+}  // namespace trunaccount
