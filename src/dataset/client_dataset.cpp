@@ -459,8 +459,19 @@ std::vector<ClientDataSet::SortKey> ClientDataSet::resolveIndex(const IndexDef& 
     return keys;
 }
 
-bool ClientDataSet::recordLess(RecordId a, RecordId b) const {
-    for (const auto& k : sortKeys_) {
+// Collation keys of one text field for every record, prepared once per sort.
+struct ClientDataSet::PreparedKeys {
+    std::string arena;
+    std::vector<std::uint32_t> ends;  // by record: end of its key in arena
+    std::string_view key(RecordId r) const {
+        std::uint32_t begin = r == 0 ? 0 : ends[r - 1];
+        return std::string_view(arena).substr(begin, ends[r] - begin);
+    }
+};
+
+bool ClientDataSet::recordLess(RecordId a, RecordId b, const std::vector<PreparedKeys>* prepared) const {
+    for (std::size_t i = 0; i < sortKeys_.size(); ++i) {
+        const SortKey& k = sortKeys_[i];
         const Field& f = *k.field;
         bool an = f.isNullAt(a);
         bool bn = f.isNullAt(b);
@@ -468,16 +479,14 @@ bool ClientDataSet::recordLess(RecordId a, RecordId b) const {
         if (an || bn) {
             c = an == bn ? 0 : (an ? -1 : 1);
         } else if (f.isText()) {
-            c = compareText(f.textAt(a), f.textAt(b), k.caseInsensitive);
+            c = prepared ? (*prepared)[i].key(a).compare((*prepared)[i].key(b))
+                         : compareText(f.textAt(a), f.textAt(b), k.caseInsensitive);
+        } else if (f.kind() == FieldKind::Integer) {
+            auto x = f.integerAt(a), y = f.integerAt(b);
+            c = x < y ? -1 : (y < x ? 1 : 0);
         } else {
-            double x = f.floatAt(a);
-            double y = f.floatAt(b);
-            if (f.kind() == FieldKind::Integer) {
-                auto xi = f.integerAt(a), yi = f.integerAt(b);
-                c = xi < yi ? -1 : (yi < xi ? 1 : 0);
-            } else {
-                c = x < y ? -1 : (y < x ? 1 : 0);
-            }
+            double x = f.floatAt(a), y = f.floatAt(b);
+            c = x < y ? -1 : (y < x ? 1 : 0);
         }
         if (c != 0) return k.descending ? c > 0 : c < 0;
     }
@@ -489,8 +498,19 @@ void ClientDataSet::sortOrder() {
     order_.reserve(slots_);
     for (RecordId r = 0; r < slots_; ++r)
         if (live_[r]) order_.push_back(r);
-    if (!sortKeys_.empty())
-        std::sort(order_.begin(), order_.end(), [this](RecordId a, RecordId b) { return recordLess(a, b); });
+    if (sortKeys_.empty()) return;
+    std::vector<PreparedKeys> prepared(sortKeys_.size());
+    for (std::size_t i = 0; i < sortKeys_.size(); ++i) {
+        const Field& f = *sortKeys_[i].field;
+        if (!f.isText()) continue;
+        PreparedKeys& p = prepared[i];
+        p.ends.resize(slots_);
+        for (RecordId r = 0; r < slots_; ++r) {
+            if (live_[r] && !f.isNullAt(r)) appendCollationKey(p.arena, f.textAt(r), sortKeys_[i].caseInsensitive);
+            p.ends[r] = static_cast<std::uint32_t>(p.arena.size());
+        }
+    }
+    std::sort(order_.begin(), order_.end(), [&](RecordId a, RecordId b) { return recordLess(a, b, &prepared); });
 }
 
 void ClientDataSet::setIndexName(std::string name) {

@@ -208,7 +208,8 @@ private:
     void storeFieldValue(Field& f, const Variant& value);
     void fieldDefinitionChanged();
     std::vector<SortKey> resolveIndex(const IndexDef& def) const;
-    bool recordLess(RecordId a, RecordId b) const;
+    struct PreparedKeys;
+    bool recordLess(RecordId a, RecordId b, const std::vector<PreparedKeys>* prepared = nullptr) const;
     void sortOrder();
     void evaluateFilter();
     void rebuildView();

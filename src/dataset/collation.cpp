@@ -1,5 +1,7 @@
 #include "dataset/collation.h"
 
+#include <string>
+
 #include <iconv.h>
 
 #include <array>
@@ -85,6 +87,31 @@ char32_t nextCodePoint(std::string_view s, std::size_t& i) {
 }
 
 }  // namespace
+
+void appendCollationKey(std::string& out, std::string_view text, bool ignoreAsciiCase) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out += ignoreAsciiCase ? platform::asciiLower(static_cast<char>(c)) : static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        std::uint32_t k = gbkKeys().key(nextCodePoint(text, i));
+        if (k < 0x100) {
+            out += static_cast<char>(k);
+        } else if (k < 0x10000) {
+            out += static_cast<char>(k >> 8);
+            out += static_cast<char>(k & 0xFF);
+        } else {
+            std::uint32_t cp = k - 0x10000;  // past every GBK lead byte (0x81-0xFE)
+            out += static_cast<char>(0xFF);
+            out += static_cast<char>((cp >> 16) & 0xFF);
+            out += static_cast<char>((cp >> 8) & 0xFF);
+            out += static_cast<char>(cp & 0xFF);
+        }
+    }
+}
 
 int compareText(std::string_view a, std::string_view b, bool ignoreAsciiCase) {
     std::size_t i = 0, j = 0;

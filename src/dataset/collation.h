@@ -11,4 +11,10 @@ namespace trunaccount {
 // <0, 0, >0. With `ignoreAsciiCase` the letters A-Z equal a-z.
 int compareText(std::string_view a, std::string_view b, bool ignoreAsciiCase);
 
+// Appends to `out` a key whose byte order is the order of compareText: the
+// text's GBK bytes (letters folded when asked), a character GBK lacks as 0xFF
+// and three bytes of its code point. Sorting many texts by prepared keys saves
+// looking every character up again in every comparison.
+void appendCollationKey(std::string& out, std::string_view text, bool ignoreAsciiCase);
+
 }  // namespace trunaccount

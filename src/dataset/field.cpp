@@ -190,30 +190,26 @@ void Field::appendFrom(const DataPacket& p, std::size_t row, std::size_t col) {
         return;
     }
     ColumnKind ck = p.columns()[col].kind;
-    switch (kind_) {
-    case FieldKind::Text:
+    if (kind_ == FieldKind::Text) {
         if (ck == ColumnKind::Text) appendText(p.text(row, col));
         else appendText(p.value(row, col).toText());
-        break;
-    case FieldKind::Float:
-        if (ck == ColumnKind::Text) {
-            auto t = p.text(row, col);
-            if (platform::trimBlanks(t).empty()) appendNull();
-            else appendNumber(convert(Variant(t)).asDouble());
-        } else {
-            appendNumber(p.floatValue(row, col));
-        }
-        break;
-    case FieldKind::Integer:
-        if (ck == ColumnKind::Text) {
-            auto t = p.text(row, col);
-            if (platform::trimBlanks(t).empty()) appendNull();
-            else appendInteger(convert(Variant(t)).asInteger());
-        } else {
-            appendInteger(p.integerValue(row, col));
-        }
-        break;
+        return;
     }
+    bool isFloat = kind_ == FieldKind::Float;
+    if (ck != ColumnKind::Text) {
+        if (isFloat) appendNumber(p.floatValue(row, col));
+        else appendInteger(p.integerValue(row, col));
+        return;
+    }
+    // A number sent as text: blank is null, anything else must convert.
+    auto t = p.text(row, col);
+    if (platform::trimBlanks(t).empty()) {
+        appendNull();
+        return;
+    }
+    Variant v = convert(Variant(t));
+    if (isFloat) appendNumber(v.asDouble());
+    else appendInteger(v.asInteger());
 }
 
 Variant Field::convert(const Variant& v) const {

@@ -117,12 +117,21 @@ TEST(Collation, AsciiFirstThenChineseInCodePageOrder) {
         {"z", "中", -1, false},    {"阿", "北", -1, false},      {"北", "中", -1, false},
         {"北京", "北", 1, false},  {"上海A", "上海a", 0, true},  {"华联", "永辉", -1, false},
         {"中", "\xF0\x9F\x98\x80", -1, false},  // a character GBK lacks comes last
+        {"\xE2\x82\xAC", "中", -1, false},      // the euro sign is one GBK byte
+        {"\xF0\x9F\x98\x80", "\xFF", -1, false},  // an invalid byte after everything
+        {"a\xF0\x9F\x98\x80", "a\xF0\x9F\x98\x81", -1, false},
     };
     for (const auto& c : cases) {
         int r = compareText(c.a, c.b, c.ignoreCase);
         EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " vs " << c.b;
         int back = compareText(c.b, c.a, c.ignoreCase);
         EXPECT_EQ((back > 0) - (back < 0), -c.sign) << c.b << " vs " << c.a;
+        // Prepared keys order the same way.
+        std::string ka, kb;
+        appendCollationKey(ka, c.a, c.ignoreCase);
+        appendCollationKey(kb, c.b, c.ignoreCase);
+        int k = ka.compare(kb);
+        EXPECT_EQ((k > 0) - (k < 0), c.sign) << "keys of " << c.a << " vs " << c.b;
     }
 }
 
