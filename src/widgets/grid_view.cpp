@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include "widgets/data_grid.h"
 
@@ -99,6 +100,24 @@ GridFooter::GridFooter(DataGrid* grid, QTableView* view) : QWidget(view), grid_(
     setAutoFillBackground(false);
 }
 
+int GridFooter::columnAt(int x) const {
+    QHeaderView* h = view_->horizontalHeader();
+    int logical = h->logicalIndexAt(x);
+    return logical >= 0 && logical < grid_->columnCount() && !h->isSectionHidden(logical) ? logical : -1;
+}
+
+bool GridFooter::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        int column = columnAt(help->pos().x());
+        QString text = column >= 0 ? grid_->footerText(column) : QString();
+        if (text.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), text, this);
+        return true;
+    }
+    return QWidget::event(e);
+}
+
 void GridFooter::paintEvent(QPaintEvent*) {
     QPainter p(this);
     QColor bg = grid_->footerColor().isValid() ? grid_->footerColor() : palette().color(QPalette::Window);
@@ -118,12 +137,9 @@ void GridFooter::paintEvent(QPaintEvent*) {
         Qt::Alignment align = col.footerAlignment();
         if (col.footerValueType() == fvtSum || col.footerValueType() == fvtCount) align = Qt::AlignRight | Qt::AlignVCenter;
         p.setPen(palette().color(QPalette::WindowText));
-        // Clipped, not elided: the start of a totals text stays readable.
+        // A text too wide for its cell shows that it is cut; the tooltip has it whole.
         QRect inner = cell.adjusted(kPadding, 0, -kPadding, 0);
-        p.save();
-        p.setClipRect(inner);
-        p.drawText(inner, static_cast<int>(align), text);
-        p.restore();
+        p.drawText(inner, static_cast<int>(align), fontMetrics().elidedText(text, Qt::ElideRight, inner.width()));
     }
 }
 

@@ -35,8 +35,11 @@ private:
 class GridFooter : public QWidget {
 public:
     GridFooter(DataGrid* grid, QTableView* view);
+    // The grid column under a point of the strip, -1 when none.
+    int columnAt(int x) const;
 
 protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
 
 private:

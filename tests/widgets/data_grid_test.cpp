@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -226,6 +229,16 @@ TEST_F(GridTest, FooterLiesUnderTheRowsAndScrollsWithTheTitles) {
     // The footer strip stays put; its cells are drawn where the titles now are.
     EXPECT_EQ(footer->geometry().left(), viewport->geometry().left());
     EXPECT_EQ(header()->sectionViewportPosition(3), header()->sectionPosition(3) - bar->value());
+}
+
+TEST_F(GridTest, FooterTooltipHasTheWholeText) {
+    grid->column(0).setFooterValue("合计:100000条");
+    QHeaderView* h = header();
+    QPoint at(h->sectionViewportPosition(0) + 5, grid->footerBar()->height() / 2);
+    QHelpEvent help(QEvent::ToolTip, at, grid->footerBar()->mapToGlobal(at));
+    QApplication::sendEvent(grid->footerBar(), &help);
+    EXPECT_EQ(QToolTip::text(), "合计:100000条");
+    QToolTip::hideText();
 }
 
 TEST_F(GridTest, ColourHookChoosesBackgroundsAndSelectionKeepsItsColours) {
