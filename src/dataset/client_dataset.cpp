@@ -322,10 +322,12 @@ void ClientDataSet::storeFieldValue(Field& f, const Variant& value) {
     Variant converted = f.convert(value);
     if (f.onValidate_) f.onValidate_(f, converted);
     RecordId r = editRecord_;
+    Variant before = f.valueAt(r);
     bool saved = std::any_of(undo_.begin(), undo_.end(), [&](const auto& u) { return u.first == f.index(); });
-    if (!saved) undo_.emplace_back(f.index(), f.valueAt(r));
+    if (!saved) undo_.emplace_back(f.index(), before);
     f.store(r, converted);
     ++dataVersion_;
+    f.before_ = std::move(before);
     if (f.onChange_) f.onChange_(f);
     int row = rowOf(r);
     if (row >= 0) notify([&](DatasetObserver& o) { o.rowChanged(row); });

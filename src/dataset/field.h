@@ -59,6 +59,9 @@ public:
     void setTag(int tag) { tag_ = tag; }
 
     void setOnChange(ChangeHandler h) { onChange_ = std::move(h); }
+    // Inside the change handler: what the field held before this store (so that
+    // a handler can tell a real change of state from storing the same value).
+    const Variant& valueBeforeChange() const { return before_; }
     void setOnValidate(ValidateHandler h) { onValidate_ = std::move(h); }
     // An empty handler removes the one installed; the stored value is then shown.
     void setOnGetText(GetTextHandler h);
@@ -130,6 +133,7 @@ private:
     ChangeHandler onChange_;
     ValidateHandler onValidate_;
     GetTextHandler onGetText_;
+    Variant before_;
 
     // Values by record id: numbers in a vector, texts as spans of one arena
     // (a text that grows moves to the arena's end; the arena is compacted when

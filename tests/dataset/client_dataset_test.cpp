@@ -162,7 +162,9 @@ TEST_F(DocumentsTest, HandlersRunAroundTheStoreAndARejectedValueKeepsTheOldOne) 
         log.push_back("validate " + f.asString() + "->" + v.toText());
         if (v.toText() == "bad") throw ConversionError("非法日期");
     });
-    csmc->setOnChange([&](Field& f) { log.push_back("change " + f.asString() + " at " + djh->asString()); });
+    csmc->setOnChange([&](Field& f) {
+        log.push_back("change " + f.valueBeforeChange().toText() + "->" + f.asString() + " at " + djh->asString());
+    });
     ds.setCurrentRow(2);
     EXPECT_THROW(csmc->setAsString("x"), DatasetError);  // not in edit
     ds.edit();
@@ -170,8 +172,10 @@ TEST_F(DocumentsTest, HandlersRunAroundTheStoreAndARejectedValueKeepsTheOldOne) 
     EXPECT_THROW(csmc->setAsString("bad"), ConversionError);
     EXPECT_EQ(csmc->asString(), "gamma");
     EXPECT_EQ(ds.state(), DatasetState::Edit);
+    csmc->setAsString("gamma");
     ds.post();
-    EXPECT_EQ(log, (std::vector<std::string>{"validate alpha->gamma", "change gamma at D3", "validate gamma->bad"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"validate alpha->gamma", "change alpha->gamma at D3", "validate gamma->bad",
+                                             "validate gamma->gamma", "change gamma->gamma at D3"}));
     EXPECT_EQ(csmc->asString(), "gamma");
 }
 
