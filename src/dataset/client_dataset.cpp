@@ -572,7 +572,8 @@ void ClientDataSet::setFilter(std::string text) {
 
 void ClientDataSet::setFiltered(bool on) {
     if (on == filtered_) return;
-    if (on && filterExpr_ && !filterExpr_->prepared()) prepareFilter(*filterExpr_, fields_);
+    // Without fields (they come with the first packet) the condition is bound at loading.
+    if (on && filterExpr_ && !filterExpr_->prepared() && !fields_.empty()) prepareFilter(*filterExpr_, fields_);
     if (active()) checkBrowseMode();
     filtered_ = on;
     if (!active()) return;

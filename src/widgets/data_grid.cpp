@@ -26,6 +26,7 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), selected_([this] { repain
     model_->setErrorReporter([this](const QString& m) { reportError(m); });
 
     connect(model_, &DatasetModel::activeChanged, this, [this](bool active) { linkActiveChanged(active); });
+    connect(model_, &DatasetModel::datasetReleased, this, [this] { linkActiveChanged(false); });
     connect(model_, &DatasetModel::cursorMoved, this, [this] { syncCurrentFromDataset(); });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
         invalidateSums();
@@ -71,14 +72,14 @@ QWidget* DataGrid::footerBar() const { return main_->footer(); }
 // ---- data ----
 
 void DataGrid::setDataset(ClientDataSet* ds) {
-    ds_ = ds;
-    selected_.setDataset(ds);
     model_->setDataset(ds);
     linkActiveChanged(ds && ds->active());
 }
 
+ClientDataSet* DataGrid::dataset() const { return model_ ? model_->dataset() : nullptr; }
+
 void DataGrid::linkActiveChanged(bool active) {
-    selected_.setDataset(ds_);
+    selected_.setDataset(dataset());
     anchorRow_ = -1;
     invalidateSums();
     repaintCells();
@@ -94,9 +95,10 @@ GridColumn& DataGrid::addColumn(const QString& fieldName) {
 }
 
 void DataGrid::addColumnsForFields() {
-    if (!ds_) return;
-    for (int i = 0; i < ds_->fieldCount(); ++i)
-        columns_.push_back(std::unique_ptr<GridColumn>(new GridColumn(this, QString::fromStdString(ds_->field(i).name()))));
+    ClientDataSet* ds = dataset();
+    if (!ds) return;
+    for (int i = 0; i < ds->fieldCount(); ++i)
+        columns_.push_back(std::unique_ptr<GridColumn>(new GridColumn(this, QString::fromStdString(ds->field(i).name()))));
     columnStructureChanged();
 }
 
@@ -331,10 +333,11 @@ void DataGrid::handleRowClick(int row, Qt::KeyboardModifiers modifiers) {
 void DataGrid::viewCurrentChanged(const QModelIndex& current) {
     if (syncing_ || !current.isValid()) return;
     currentColumn_ = current.column();
-    if (ds_ && ds_->active() && current.row() != ds_->currentRow()) {
+    ClientDataSet* ds = dataset();
+    if (ds && ds->active() && current.row() != ds->currentRow()) {
         syncing_ = true;
         try {
-            ds_->setCurrentRow(current.row());
+            ds->setCurrentRow(current.row());
         } catch (const std::exception& e) {
             syncing_ = false;
             reportError(QString::fromUtf8(e.what()));
@@ -347,8 +350,9 @@ void DataGrid::viewCurrentChanged(const QModelIndex& current) {
 }
 
 void DataGrid::syncCurrentFromDataset() {
-    if (syncing_ || !ds_ || !ds_->active()) return;
-    int row = ds_->currentRow();
+    ClientDataSet* ds = dataset();
+    if (syncing_ || !ds || !ds->active()) return;
+    int row = ds->currentRow();
     if (row < 0 || row >= model_->rowCount() || columnCount() == 0) return;
     syncing_ = true;
     QModelIndex idx = model_->index(row, std::clamp(currentColumn_, 0, columnCount() - 1));
@@ -373,7 +377,8 @@ bool DataGrid::handleKeyPress(QKeyEvent* event) {
 }
 
 void DataGrid::deleteCurrentRow() {
-    if (readOnly_ || !allowDelete_ || !ds_ || !ds_->active() || ds_->isEmpty()) return;
+    ClientDataSet* ds = dataset();
+    if (readOnly_ || !allowDelete_ || !ds || !ds->active() || ds->isEmpty()) return;
     try {
         if (deleteHandler_) {
             deleteHandler_();
@@ -382,7 +387,7 @@ void DataGrid::deleteCurrentRow() {
         if (platform::messageBox(window(), "删除当前记录吗？", "提示", platform::MB_OKCANCEL | platform::MB_ICONQUESTION) !=
             platform::IDOK)
             return;
-        ds_->deleteRecord();
+        ds->deleteRecord();
     } catch (const std::exception& e) {
         reportError(QString::fromUtf8(e.what()));
     }
@@ -405,20 +410,21 @@ QString DataGrid::footerText(int index) const {
     switch (c.footerValueType()) {
     case fvtNon: return {};
     case fvtStaticText: return c.footerValue();
-    case fvtCount: return ds_ && ds_->active() ? QString::number(ds_->recordCount()) : QString();
+    case fvtCount: return dataset() && dataset()->active() ? QString::number(dataset()->recordCount()) : QString();
     case fvtSum: break;
     }
     if (!sumsValid_) {
         // Sums over the rows in view, exact whatever order the rows are in.
         sumTexts_.assign(columns_.size(), QString());
-        if (ds_ && ds_->active()) {
+        ClientDataSet* ds = dataset();
+        if (ds && ds->active()) {
             for (std::size_t i = 0; i < columns_.size(); ++i) {
                 if (columns_[i]->footerValueType() != fvtSum) continue;
                 Field* f = columns_[i]->field();
                 if (!f || f->isText()) continue;
                 AmountTotal total;
-                for (int row = 0; row < ds_->recordCount(); ++row) {
-                    RecordId r = ds_->recordAt(row);
+                for (int row = 0; row < ds->recordCount(); ++row) {
+                    RecordId r = ds->recordAt(row);
                     if (!f->isNullAt(r)) total.add(f->floatAt(r));
                 }
                 sumTexts_[i] = QString::fromStdString(total.text(f->format()));

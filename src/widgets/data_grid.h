@@ -62,7 +62,7 @@ public:
 
     // ---- data ----
     void setDataset(ClientDataSet* ds);
-    ClientDataSet* dataset() const { return ds_; }
+    ClientDataSet* dataset() const;
     DatasetModel* model() const { return model_; }
 
     // ---- columns, in display order ----
@@ -166,7 +166,6 @@ private:
     void repaintCells();
     std::vector<GridTableView*> views() const;
 
-    ClientDataSet* ds_ = nullptr;
     DatasetModel* model_ = nullptr;
     GridTableView* main_ = nullptr;
     GridTableView* frozen_ = nullptr;

@@ -186,6 +186,7 @@ void DatasetModel::datasetDestroyed() {
     resolveFields();
     rows_ = 0;
     endResetModel();
+    emit datasetReleased();
 }
 
 }  // namespace trunaccount

@@ -66,6 +66,8 @@ signals:
     void cursorMoved(int row);
     // Labels, formats or handlers of the fields changed.
     void fieldDefinitionsChanged();
+    // The bound dataset was destroyed; the model is now bound to none.
+    void datasetReleased();
 
 private:
     void datasetActiveChanged(bool active) override;

@@ -203,4 +203,15 @@ TEST_F(FilterTest, FilterStaysOverAReloadAndAnEditThatLeavesItHidesTheRow) {
     EXPECT_EQ(ds.fieldByName("f_djh").asString(), "Z");
 }
 
+TEST(FilterOnClosedDataset, BindsToTheFieldsOfTheFirstPacket) {
+    ClientDataSet pub("cdspub");  // fields come with the packet
+    pub.setFilter("f_tdbm >= '02'");
+    pub.setFiltered(true);
+    EXPECT_THROW(pub.setFilter("f_tdbm >="), FilterError);  // syntax is checked at once
+    pub.loadPacket(makePacket({{"f_tdbm", ColumnKind::Text, 4}}, {{"01"}, {"02"}, {"03"}}));
+    EXPECT_EQ(pub.recordCount(), 2);
+    EXPECT_THROW(pub.loadPacket(makePacket({{"f_other", ColumnKind::Text, 4}}, {{"01"}})), FilterError);
+    EXPECT_EQ(pub.recordCount(), 2);
+}
+
 }  // namespace

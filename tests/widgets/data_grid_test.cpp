@@ -325,6 +325,29 @@ TEST_F(GridTest, FrozenColumnsStayWhileTheRestScrolls) {
     EXPECT_FALSE(frozen->isColumnHidden(2));
 }
 
+TEST(GridLifetime, ADatasetDestroyedFirstLeavesTheGridEmpty) {
+    QWidget top;
+    auto* grid = new DataGrid(&top);
+    auto ds = std::make_unique<ClientDataSet>("cds");
+    ds->loadPacket(makePacket({{"f_hsje", ColumnKind::Float, 0}}, {{1.5}, {2.5}}));
+    grid->setDataset(ds.get());
+    grid->addColumnsForFields();
+    grid->column(0).setFooterValueType(fvtSum);
+    grid->setFooterVisible(true);
+    top.show();
+    EXPECT_EQ(grid->footerText(0), "4");
+    grid->setMultiSelect(true);
+    ds->first();
+    grid->selectedRows().setCurrentRowSelected(true);
+    ds.reset();
+    EXPECT_EQ(grid->dataset(), nullptr);
+    EXPECT_EQ(grid->model()->rowCount(), 0);
+    EXPECT_EQ(grid->footerText(0), "");
+    EXPECT_EQ(grid->selectedRows().count(), 0);
+    EXPECT_EQ(grid->column(0).title(), "f_hsje");
+    grid->grab();
+}
+
 TEST_F(GridTest, RendersTitlesFooterAndCheckBoxes) {
     grid->setFooterColor(Qt::yellow);
     grid->column(2).setTitle("供应商名称（全称）");
