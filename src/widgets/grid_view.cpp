@@ -41,15 +41,18 @@ QString GridHeader::caption(int logicalIndex) const {
 }
 
 QSize GridHeader::sectionSizeFromContents(int logicalIndex) const {
-    QFontMetrics fm(font());
-    int width = sectionSize(logicalIndex) - 2 * kPadding - kMarkerSpace;
-    return {sectionSize(logicalIndex), wrappedHeight(fm, caption(logicalIndex), width) + 2 * kPadding};
+    // From the grid's column, not this bar's section, so that the frozen part
+    // and the scrolling part of a grid get titles of one height.
+    if (logicalIndex < 0 || logicalIndex >= grid_->columnCount()) return {0, 0};
+    int width = grid_->column(logicalIndex).width();
+    return {width, wrappedHeight(QFontMetrics(font()), caption(logicalIndex), width - 2 * kPadding - kMarkerSpace) +
+                       2 * kPadding};
 }
 
 void GridHeader::refreshHeight() {
     int h = fontMetrics().height() + 2 * kPadding;
-    for (int i = 0; i < count(); ++i)
-        if (!isSectionHidden(i)) h = std::max(h, sectionSizeFromContents(i).height());
+    for (int i = 0; i < grid_->columnCount(); ++i)
+        if (grid_->column(i).visible()) h = std::max(h, sectionSizeFromContents(i).height());
     setFixedHeight(h);
 }
 

@@ -317,6 +317,11 @@ TEST_F(GridTest, FrozenColumnsStayWhileTheRestScrolls) {
     EXPECT_FALSE(frozen->isColumnHidden(1));
     EXPECT_TRUE(frozen->isColumnHidden(2));
     EXPECT_EQ(frozen->width(), grid->column(0).width() + grid->column(1).width());
+    grid->column(4).setTitle("一个很长的标题需要换行显示");
+    grid->column(4).setWidth(60);  // wraps in the scrolling part only
+    EXPECT_GT(grid->view()->horizontalHeader()->height(), 2 * grid->fontMetrics().height());
+    EXPECT_EQ(frozen->horizontalHeader()->height(), grid->view()->horizontalHeader()->height());
+    EXPECT_EQ(frozen->visualRect(grid->model()->index(2, 0)).top(), grid->view()->visualRect(grid->model()->index(2, 0)).top());
     int left = frozen->geometry().left();
     grid->view()->horizontalScrollBar()->setValue(200);
     EXPECT_EQ(frozen->geometry().left(), left);
