@@ -1,0 +1,150 @@
+#include "tools/adv_grid.h"
+
+#include <limits>
+
+#include "data/settings.h"
+#include "data/text_functions.h"
+
+namespace trunaccount {
+
+namespace {
+const QString kCrLf = QStringLiteral("\r\n");
+const QString kIndent = QStringLiteral("    ");
+const char* const kCustomIndex = "customindex";
+
+// Rows are told apart by position: even rows are conditions, odd rows relations.
+QString rowsText(const ConditionRows& rows) {
+    QString t;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const ConditionRow& r = rows[i];
+        if (i % 2 == 0) t += kIndent + r.caption + ":" + r.subItems[0] + r.subItems[1];
+        else t += r.subItems[2] + kCrLf;
+    }
+    return t;
+}
+}  // namespace
+
+TAdvCustomDBGridEh::TAdvCustomDBGridEh(QWidget* parent) : DataGrid(parent) {}
+TAdvCustomDBGridEh::~TAdvCustomDBGridEh() = default;
+
+void TAdvCustomDBGridEh::notifySortMarkingChanged() {
+    if (!AutoSorted) {
+        DataGrid::notifySortMarkingChanged();
+        return;
+    }
+    try {
+        ApplySortMarkers();
+    } catch (const std::exception& e) {
+        // The click that changed the markers has no caller to hand the error to.
+        reportError(QString::fromUtf8(e.what()));
+    }
+}
+
+void TAdvCustomDBGridEh::linkActiveChanged(bool active) {
+    DataGrid::linkActiveChanged(active);
+    ClearSortMarkers();
+    if (ShowSumCount) ShowCountFooter();
+}
+
+TAdvCustomDBGridEh::SortTexts TAdvCustomDBGridEh::sortTexts() const {
+    SortTexts t;
+    for (const GridColumn* c : sortMarkedColumns()) {
+        t.fieldList += c->fieldName() + ";";
+        if (c->sortMarker() == smUpEh) {
+            t.sortText += c->fieldName() + " ASC,";
+        } else {
+            t.descendingList += c->fieldName() + ";";
+            t.sortText += c->fieldName() + " DESC,";
+        }
+    }
+    for (QString* s : {&t.fieldList, &t.descendingList, &t.sortText})
+        if (!s->isEmpty()) s->chop(1);
+    return t;
+}
+
+void TAdvCustomDBGridEh::ApplySortMarkers() {
+    ClientDataSet* ds = dataset();
+    if (!ds || !ds->active() || ds->isEmpty() || sortMarkedColumns().empty()) return;
+    SortTexts t = sortTexts();
+    // The client dataset sorts by an index; it is the only kind of dataset here
+    // (none sorts by a sort-expression text).
+    ds->updateIndexDefs();
+    if (ds->findIndex(kCustomIndex)) ds->deleteIndex(kCustomIndex);
+    ds->addIndex(kCustomIndex, t.fieldList.toStdString(), ixCaseInsensitive, t.descendingList.toStdString(), {}, 0);
+    ds->setIndexName(kCustomIndex);
+}
+
+QString TAdvCustomDBGridEh::ConditionText(const QString& extra) const {
+    QString t;
+    if (!searchConditions.empty()) {
+        t += QStringLiteral("查询条件:") + kCrLf;
+        if (!extra.isEmpty()) t += kIndent + extra + QStringLiteral("并且") + kCrLf;
+        t += rowsText(searchConditions);
+        t += kCrLf;
+    } else if (!extra.isEmpty()) {
+        t += QStringLiteral("查询条件:") + kCrLf + kIndent + extra + kCrLf;
+    }
+    if (!savedConditions.empty()) {
+        t += QStringLiteral("过滤条件:") + kCrLf;
+        t += rowsText(savedConditions);
+    }
+    return t;
+}
+
+QString CompleteLayoutFolder(const QString& folder) {
+    if (folder.isEmpty()) return QStringLiteral("\\");
+    if (folder.endsWith('\\') || folder.endsWith('/')) return folder;
+    return folder + '/';
+}
+
+void TAdvCustomDBGridEh::LoadColumnLayout(const QString& fileName, const QString& section, const QString& folder) {
+    std::string dir = CompleteLayoutFolder(folder).toStdString();
+    for (int i = 0; i < columnCount(); ++i) {
+        GridColumn& c = column(i);
+        QString value = QString::fromStdString(
+            ReadSetting(fileName.toStdString(), section.toStdString(), c.fieldName().toStdString(), "1,0", dir));
+        int comma = value.indexOf(',');
+        QString visiblePart = comma < 0 ? QString() : value.left(comma);
+        QString widthPart = comma < 0 ? value : value.mid(comma + 1);
+        c.setVisible(c.tag() == 1 ? false : visiblePart == QStringLiteral("1"));
+        std::string width = widthPart.toStdString();
+        if (IsIntegerText(width) && widthPart != QStringLiteral("0")) {
+            long long w = std::stoll(width);
+            c.setWidth(static_cast<int>(std::clamp<long long>(w, 0, std::numeric_limits<short>::max())));
+        }
+    }
+}
+
+void TAdvCustomDBGridEh::SaveColumnLayout(const QString& fileName, const QString& section, const QString& folder) {
+    std::string dir = CompleteLayoutFolder(folder).toStdString();
+    for (int i = 0; i < columnCount(); ++i) {
+        const GridColumn& c = column(i);
+        QString value = QString(c.visible() ? "1" : "0") + "," + QString::number(c.width());
+        WriteSetting(fileName.toStdString(), section.toStdString(), c.fieldName().toStdString(), value.toStdString(), dir);
+    }
+}
+
+void TAdvCustomDBGridEh::ShowCountFooter() {
+    ClientDataSet* ds = dataset();
+    if (!ds || !ds->active()) return;
+    int n = ds->recordCount();
+    for (int i = 0; i < columnCount(); ++i) {
+        GridColumn& c = column(i);
+        if (c.footerValueType() == fvtStaticText && c.footerValue().contains(QStringLiteral("合计"))) c.setFooterValue({});
+    }
+    for (int i = 0; i < columnCount(); ++i) {
+        GridColumn& c = column(i);
+        if (!c.visible()) continue;
+        if (c.footerValueType() == fvtStaticText || c.footerValueType() == fvtNon) {
+            c.setFooterValueType(fvtStaticText);
+            c.setFooterValue(QStringLiteral("合计:") + QString::number(n) + QStringLiteral("条"));
+        }
+        break;  // only the first visible column is considered
+    }
+}
+
+void TAdvCustomDBGridEh::ClearSortMarkers() {
+    for (int i = 0; i < columnCount(); ++i) column(i).setSortMarker(smNoneEh);
+}
+
+}  // namespace trunaccount

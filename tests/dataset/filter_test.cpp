@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include "dataset/client_dataset.h"
+#include "dataset/dataset_error.h"
+#include "dataset/filter/nodes.h"
+#include "dataset/filter_expression.h"
+#include "support/packets.h"
+
+using namespace trunaccount;
+using trunaccount::testing::makePacket;
+
+namespace {
+
+// Six documents A-F; D has no supplier name and no count.
+class FilterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ds.loadPacket(makePacket({{"f_Djh", ColumnKind::Text, 12},
+                                  {"f_Csmc", ColumnKind::Text, 60},
+                                  {"f_hsje", ColumnKind::Float, 0},
+                                  {"f_n", ColumnKind::Integer, 0},
+                                  {"f_zzgdbz", ColumnKind::Text, 1}},
+                                 {
+                                     {"A", "abc食品", 100.0, 1, "0"},
+                                     {"B", "华联abc", 150.5, 2, "1"},
+                                     {"C", "永辉", 200.0, 3, "0"},
+                                     {"D", Variant::null(), 250.0, Variant::null(), "1"},
+                                     {"E", "O'Brien", -20.0, 5, "0"},
+                                     {"F", "ABC饮料", 99.99, 6, "1"},
+                                 }));
+    }
+
+    // The documents the filter lets through, in view order ("ABC").
+    std::string shown(const std::string& filter) {
+        ds.setFiltered(false);
+        ds.setFilter(filter);
+        ds.setFiltered(true);
+        std::string s;
+        for (ds.first(); !ds.eof(); ds.next()) s += ds.fieldByName("f_Djh").asString();
+        return s;
+    }
+
+    ClientDataSet ds{"cds"};
+};
+
+TEST_F(FilterTest, SelectsTheRowsOfEachCondition) {
+    struct Case {
+        const char* filter;
+        const char* rows;
+    } cases[] = {
+        // the texts the condition builder writes
+        {"( f_Csmc LIKE '%abc%' ) And ( f_hsje > 100 )", "B"},
+        {"( 1=1  And f_hsje Between '100' And '200' )", "ABC"},
+        {"( f_Csmc<>'temp@temp@temp' ) and (f_Csmc<>'abc食品' and f_Csmc<>'永辉')", "BDEF"},
+        {"( f_hsje = 100 )", "A"},
+        {"( f_Csmc = 'abc食品' )", "A"},
+        {"( f_Csmc LIKE 'abc%' )", "A"},
+        // a number field against a quoted number compares numerically
+        {"f_hsje = '100'", "A"},
+        {"f_hsje = '100.00'", "A"},
+        {"f_hsje >= '99.99' and f_hsje < 150.5", "AF"},
+        {"f_hsje < 0", "E"},
+        {"f_hsje > -20.5", "ABCDEF"},
+        {"f_n Between 2 And 5", "BCE"},
+        {"f_n = 3", "C"},
+        // a null equals nothing, differs from everything, matches no pattern
+        {"f_n <> 3", "ABDEF"},
+        {"f_Csmc = ''", ""},
+        {"f_Csmc LIKE '%'", "ABCEF"},
+        {"f_Csmc NOT LIKE '%abc%'", "CDEF"},
+        // texts: exact, case-sensitive, quotes doubled
+        {"f_Csmc LIKE '%abc'", "B"},
+        {"f_Csmc LIKE '%食%'", "A"},
+        {"f_Csmc LIKE '%a%c%'", "AB"},
+        {"f_Csmc = 'O''Brien'", "E"},
+        {"f_Djh Between 'B' And 'D'", "BCD"},
+        {"f_Djh NOT BETWEEN 'B' AND 'E'", "AF"},
+        {"f_zzgdbz = 1", "BDF"},
+        // words in any case, precedence, parentheses, NOT, field names in any case
+        {"f_zzgdbz = '1' or f_hsje < 0 AND f_n = 5", "BDEF"},
+        {"(f_zzgdbz = '1' OR f_hsje < 0) aNd f_n = 5", "E"},
+        {"NOT (f_zzgdbz = '1')", "ACE"},
+        {"F_HSJE > 200", "D"},
+        {"1=0", ""},
+        {"1=1", "ABCDEF"},
+        {"'a' < 'b'", "ABCDEF"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(shown(c.filter), c.rows) << c.filter;
+}
+
+TEST_F(FilterTest, ReportsWhatIsWrongAndWhere) {
+    struct Case {
+        std::string filter;
+        const char* problem;
+        std::size_t position;
+    } cases[] = {
+        {"f_xx = 1", "unknown field 'f_xx'", 1},
+        {"( f_hsje > 100", "expected ')' to close the '(' at position 1, found end of text", 15},
+        {"f_Csmc = 'abc", "text without its closing quote", 10},
+        {"f_hsje > 100 # 1", "unexpected character '#'", 14},
+        {"f_hsje = 'abc'", "'abc' is not a number", 10},
+        {"f_hsje Between '1' And 'x'", "'x' is not a number", 24},
+        {"f_hsje >", "expected a value after >, found end of text", 9},
+        {"f_hsje", "expected a comparison (= <> < <= > >= LIKE BETWEEN) after f_hsje, found end of text", 7},
+        {"f_hsje Between 1 2", "expected AND between the two values of BETWEEN, found number 2", 18},
+        {"f_Csmc = f_hsje", "cannot compare f_Csmc (text) with f_hsje (number)", 1},
+        {"f_hsje = 1 f_n = 2", "unexpected 'f_n' after the end of the condition", 12},
+        {"()", "expected a condition, found ')'", 2},
+        {"", "expected a condition, found end of text", 1},
+        {"f_hsje = -", "expected a number after '-', found end of text", 11},
+        {"f_hsje = 1e999", "number 1e999 is out of range", 10},
+        // positions count characters, not bytes
+        {"f_Csmc = '供应商' AND 名称 = 1", "unexpected character '名'", 20},
+        {"f_Csmc = 'x' AND F_CSMCX = 1", "unknown field 'F_CSMCX'", 18},
+        {"f_Csmc = '供应商' ？", "unexpected character '？'", 16},
+        {std::string(300, '(') + "1=1" + std::string(300, ')'), "conditions nested too deeply", 201},
+    };
+    for (const auto& c : cases) {
+        try {
+            FilterExpression e(c.filter);
+            e.prepare([this](std::string_view n) -> const Field* { return ds.findField(n); });
+            ADD_FAILURE() << "accepted: " << c.filter;
+        } catch (const FilterError& e) {
+            EXPECT_EQ(e.problem(), c.problem) << c.filter;
+            EXPECT_EQ(e.position(), c.position) << c.filter;
+            EXPECT_EQ(std::string(e.what()), "Filter: " + std::string(c.problem) + " at position " +
+                                                  std::to_string(c.position));
+        }
+    }
+}
+
+TEST(FilterSyntax, BuildsTheTreeWithAndOverOrPrecedence) {
+    struct Case {
+        const char* filter;
+        const char* tree;
+    } cases[] = {
+        {"a = 1 OR b = 2 AND c = 3", "(or (= a 1) (and (= b 2) (= c 3)))"},
+        {"( 1=1  And f_hsje Between '100' And '200' )", "(and (= 1 1) (between f_hsje '100' '200'))"},
+        {"a=1 and b=2 and c=3 and d=4", "(and (= a 1) (= b 2) (= c 3) (= d 4))"},
+        {"NOT x LIKE 'a%'", "(not (like x 'a%'))"},
+        {"x NOT BETWEEN -1 AND 2.5e1", "(not-between x -1 2.5e1)"},
+        {"f = 'it''s' or g<>h", "(or (= f 'it''s') (<> g h))"},
+        {"((a>=1))", "(>= a 1)"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FilterExpression(c.filter).dump(), c.tree) << c.filter;
+}
+
+TEST(FilterSyntax, NamesTheFieldsItReads) {
+    ClientDataSet ds;
+    ds.loadPacket(makePacket({{"a", ColumnKind::Text, 0}, {"b", ColumnKind::Float, 0}, {"c", ColumnKind::Text, 0}}, {}));
+    FilterExpression e("(C = 'x' or b > 1) and c like '%y%' and 1=1");
+    e.prepare([&](std::string_view n) -> const Field* { return ds.findField(n); });
+    EXPECT_EQ(e.referencedColumns(), (std::vector<int>{2, 1}));
+}
+
+TEST(LikePattern, PercentStandsForAnyRun) {
+    using filter::likeMatch;
+    struct Case {
+        const char* text;
+        const char* pattern;
+        bool match;
+    } cases[] = {
+        {"abc", "abc", true},   {"abc", "ab", false},     {"", "%", true},       {"", "", true},
+        {"abc", "%%", true},    {"abc", "a%", true},      {"abc", "%c", true},   {"abc", "%b%", true},
+        {"abc", "a%b%c", true}, {"abc", "a%c%b", false},  {"aba", "a%ba", true}, {"ab", "a%b%b", false},
+        {"a_c", "a_c", true},   {"abc", "a_c", false},    {"中文ab", "%文a%", true}, {"abab", "%ab%ab%", true},
+        {"aXbXc", "a%X%c", true}, {"ab", "ab%ab", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(likeMatch(c.text, c.pattern), c.match) << c.text << " LIKE " << c.pattern;
+}
+
+TEST_F(FilterTest, RejectedTextLeavesTheFilterAsItWas) {
+    EXPECT_EQ(shown("f_zzgdbz = '1'"), "BDF");
+    EXPECT_THROW(ds.setFilter("f_zzgdbz = '1' and"), FilterError);
+    EXPECT_EQ(ds.filter(), "f_zzgdbz = '1'");
+    EXPECT_TRUE(ds.filtered());
+    EXPECT_EQ(ds.recordCount(), 3);
+}
+
+TEST_F(FilterTest, BlankTextAndSwitchingOffShowEveryRow) {
+    EXPECT_EQ(shown("  "), "ABCDEF");
+    EXPECT_EQ(shown("f_hsje > 200"), "D");
+    ds.setFiltered(false);
+    EXPECT_EQ(ds.recordCount(), 6);
+    ds.setFiltered(true);
+    EXPECT_EQ(ds.recordCount(), 1);
+}
+
+TEST_F(FilterTest, FilterStaysOverAReloadAndAnEditThatLeavesItHidesTheRow) {
+    shown("f_zzgdbz = '1'");
+    ds.loadPacket(makePacket({{"f_djh", ColumnKind::Text, 12},
+                              {"f_csmc", ColumnKind::Text, 60},
+                              {"f_hsje", ColumnKind::Float, 0},
+                              {"f_n", ColumnKind::Integer, 0},
+                              {"f_zzgdbz", ColumnKind::Text, 1}},
+                             {{"X", "x", 1.0, 1, "1"}, {"Y", "y", 2.0, 2, "0"}, {"Z", "z", 3.0, 3, "1"}}));
+    ASSERT_EQ(ds.recordCount(), 2);
+    ds.first();
+    ds.edit();
+    ds.fieldByName("f_zzgdbz").setAsString("0");
+    ds.post();
+    EXPECT_EQ(ds.recordCount(), 1);
+    EXPECT_EQ(ds.fieldByName("f_djh").asString(), "Z");
+}
+
+TEST(FilterOnClosedDataset, BindsToTheFieldsOfTheFirstPacket) {
+    ClientDataSet pub("cdspub");  // fields come with the packet
+    pub.setFilter("f_tdbm >= '02'");
+    pub.setFiltered(true);
+    EXPECT_THROW(pub.setFilter("f_tdbm >="), FilterError);  // syntax is checked at once
+    pub.loadPacket(makePacket({{"f_tdbm", ColumnKind::Text, 4}}, {{"01"}, {"02"}, {"03"}}));
+    EXPECT_EQ(pub.recordCount(), 2);
+    EXPECT_THROW(pub.loadPacket(makePacket({{"f_other", ColumnKind::Text, 4}}, {{"01"}})), FilterError);
+    EXPECT_EQ(pub.recordCount(), 2);
+}
+
+}  // namespace
