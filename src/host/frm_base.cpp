@@ -3,7 +3,7 @@
 #include <QCloseEvent>
 
 #include "host/host_values.h"
-#include "host/ui_support.h"
+#include "host/window_support.h"
 #include "trunaccount/host_messages.h"
 
 namespace trunaccount::host {

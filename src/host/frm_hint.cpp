@@ -9,7 +9,7 @@
 #include <QTimerEvent>
 #include <cmath>
 
-#include "host/ui_support.h"
+#include "host/window_support.h"
 
 namespace trunaccount::host {
 

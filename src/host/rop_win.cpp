@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "host/ui_support.h"
+#include "host/window_support.h"
 #include "platform/message_box.h"
 
 namespace trunaccount::host {

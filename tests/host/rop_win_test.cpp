@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include "host/rop_win.h"
-#include "host/ui_support.h"
+#include "host/window_support.h"
 #include "support/message_box_recorder.h"
 
 using namespace trunaccount::host;

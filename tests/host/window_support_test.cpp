@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "host/ui_support.h"
+#include "host/window_support.h"
 #include "support/message_box_recorder.h"
 #include "support/modal_answerer.h"
 

@@ -14,6 +14,11 @@ namespace trunaccount::host {
 // "宋体" of the given pixel height, falling back to the CJK fonts Linux has.
 QFont interfaceFont(int pixelSize = 12);
 
+// Draws a one-pixel border of `color` over the edge of `widget` (the flat
+// look of the window's lists and date pickers), leaving the control's own
+// drawing, arrows included, as it is.
+void addBorder(QWidget* widget, const QColor& color);
+
 // Installs the message box that shows a real dialog (QMessageBox), unless one
 // is installed already (tests install their own responder first).
 void installDialogMessageBox();

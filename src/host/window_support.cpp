@@ -1,7 +1,8 @@
-#include "host/ui_support.h"
+#include "host/window_support.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 
 #include "host/host_values.h"
@@ -24,6 +25,35 @@ QWidget* defaultOwner() {
 }
 
 namespace {
+
+class BorderOverlay : public QWidget {
+public:
+    BorderOverlay(QWidget* target, const QColor& color) : QWidget(target), color_(color) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+        target->installEventFilter(this);
+        setGeometry(target->rect());
+        raise();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setPen(color_);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Resize || e->type() == QEvent::Show) {
+            setGeometry(parentWidget()->rect());
+            raise();
+        }
+        return false;
+    }
+
+private:
+    QColor color_;
+};
 
 int showDialog(WindowHandle owner, std::string_view text, std::string_view caption, unsigned flags) {
     auto* parent = owner ? static_cast<QWidget*>(owner) : defaultOwner();
@@ -77,6 +107,8 @@ int showDialog(WindowHandle owner, std::string_view text, std::string_view capti
 }
 
 }  // namespace
+
+void addBorder(QWidget* widget, const QColor& color) { new BorderOverlay(widget, color); }
 
 void installDialogMessageBox() {
     auto previous = setMessageBoxHandler(nullptr);
