@@ -1,0 +1,472 @@
+#include "host/frm_trun_account.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "data/settings.h"
+#include "data/veyra_class.h"
+#include "host/host_values.h"
+#include "host/icons.h"
+#include "host/window_support.h"
+#include "platform/coordinator_calls.h"
+#include "platform/errors.h"
+#include "tools/adv_grid.h"
+#include "ui_frm_trun_account.h"
+
+namespace trunaccount::host {
+
+using namespace trunaccount::platform;
+
+namespace {
+
+constexpr const char* kSettingsFile = "Quorvexpos.ini";
+
+// The loader of the window constructed last; released when a window closes.
+std::unique_ptr<TVeyraClass>& moduleLoader() {
+    static std::unique_ptr<TVeyraClass> loader;
+    return loader;
+}
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s(const QString& q) { return q.toStdString(); }
+
+struct FieldDef {
+    Field* TFrmTrunAccount::*member;
+    const char* name;
+    const char* label;
+    FieldKind kind;
+    int size;
+    bool readOnly;
+    const char* format;
+    int width;  // grid column width; 0: the grid's default
+};
+
+// The reconciliation record: eighteen fields in this order; grid column i
+// shows field i.
+const FieldDef kRowSet[] = {
+    {&TFrmTrunAccount::cdspassf_zzgdbz, "f_zzgdbz", "勾对", FieldKind::Text, 1, false, "", 46},
+    {&TFrmTrunAccount::cdspassf_hsdwh, "f_hsdwh", "核算单位号", FieldKind::Text, 8, true, "", 71},
+    {&TFrmTrunAccount::cdspassf_hsdwmc, "f_hsdwmc", "核算单位名称", FieldKind::Text, 100, true, "", 77},
+    {&TFrmTrunAccount::cdspassf_zdrhsdwh, "f_zdrhsdwh", "制单人核算单位", FieldKind::Text, 6, false, "", 92},
+    {&TFrmTrunAccount::cdspassf_Djh, "f_Djh", "单据号", FieldKind::Text, 12, true, "", 95},
+    {&TFrmTrunAccount::cdspassf_Gysbm, "f_Gysbm", "供应商编码", FieldKind::Text, 12, true, "", 0},
+    {&TFrmTrunAccount::cdspassf_Csmc, "f_Csmc", "供应商名称", FieldKind::Text, 60, true, "", 119},
+    {&TFrmTrunAccount::cdspassf_tdmc, "f_tdmc", "付款原因", FieldKind::Text, 30, true, "", 110},
+    {&TFrmTrunAccount::cdspassf_hsje, "f_hsje", "发票金额", FieldKind::Float, 0, true, "####0.00", 0},
+    {&TFrmTrunAccount::cdspassf_wsje, "f_wsje", "无税金额", FieldKind::Float, 0, false, "0.00", 0},
+    {&TFrmTrunAccount::cdspassf_zzse, "f_zzse", "税额", FieldKind::Float, 0, false, "0.00", 0},
+    {&TFrmTrunAccount::cdspassf_zzsl, "f_zzsl", "税率", FieldKind::Float, 0, false, "", 0},
+    {&TFrmTrunAccount::cdspassf_zzpjhm, "f_zzpjhm", "票据号码", FieldKind::Text, 20, false, "", 101},
+    {&TFrmTrunAccount::cdspassf_zzZffs, "f_zzZffs", "支付方式", FieldKind::Text, 100, false, "", 88},
+    {&TFrmTrunAccount::cdspassf_zzyh, "f_zzyh", "支付银行", FieldKind::Text, 50, false, "", 140},
+    {&TFrmTrunAccount::cdspassf_Zzzfrq, "f_Zzzfrq", "支付日期", FieldKind::Text, 8, false, "", 0},
+    {&TFrmTrunAccount::cdspassf_Rzrq, "f_Rzrq", "入帐日期", FieldKind::Text, 8, true, "", 0},
+    {&TFrmTrunAccount::cdspassf_zzgdrq, "f_zzgdrq", "转账勾对时间", FieldKind::Text, 20, false, "", 102},
+};
+
+}  // namespace
+
+ReconciliationModuleState& moduleState() {
+    static ReconciliationModuleState state;
+    return state;
+}
+
+TFrmTrunAccount::TFrmTrunAccount(QWidget* owner, const QString& mode)
+    : TFrmBase(owner), mode_(mode), ui_(std::make_unique<Ui::TrunAccountContent>()) {
+    // 1. The design.
+    setWindowTitle(QStringLiteral("转帐勾对"));
+    auto* content = new QWidget(PanelMain());
+    ui_->setupUi(content);
+    auto* panelLayout = new QVBoxLayout(PanelMain());
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(content);
+    // Lists and date pickers of the condition panel: flat, with a green border,
+    // the dates in the short date format.
+    for (QWidget* w : std::initializer_list<QWidget*>{ui_->edtrzrq_b, ui_->edtrzrq_e, ui_->cbgdlx, ui_->cbfkyy,
+                                                      ui_->cbtd, ui_->cbzffs})
+        addBorder(w, QColor(0, 128, 0));
+    for (QDateEdit* d : {ui_->edtrzrq_b, ui_->edtrzrq_e})
+        d->setDisplayFormat(QLocale::system().dateFormat(QLocale::ShortFormat));
+    defineRowSet();
+    buildGrid();
+    buildToolbar();
+    RopHelp.setObjectName(QStringLiteral("RopHelp"));
+    RopHelp.Font = interfaceFont(12);
+    RopHelp.Lines = {QStringLiteral("快捷键："), QString(), QStringLiteral("    重  查: F2"),
+                     QStringLiteral("    选  项: F3"), QStringLiteral("    预  览: Ctrl+V"),
+                     QStringLiteral("    打  印: Ctrl+P"), QStringLiteral("    退  出: ESC")};
+    // The window sees every key before the focused control does.
+    qApp->installEventFilter(this);
+
+    // 2. onwards: the start-up proper.
+    moduleState().startFailed = false;
+    if (!startUp()) {
+        moduleState().startFailed = true;
+        startFailedHere_ = true;
+    }
+}
+
+TFrmTrunAccount::~TFrmTrunAccount() { qApp->removeEventFilter(this); }
+
+BusinessType TFrmTrunAccount::businessType() const {
+    int t = ui_->cbywlx->currentIndex();
+    return static_cast<BusinessType>(t < 0 ? 0 : t);
+}
+
+void TFrmTrunAccount::defineRowSet() {
+    for (const auto& d : kRowSet) {
+        Field& f = cdspass.addField(d.name, d.kind, d.size);
+        f.setDisplayLabel(d.label);
+        f.setReadOnly(d.readOnly);
+        if (*d.format) f.setDisplayFormat(d.format);
+        this->*d.member = &f;
+    }
+    cdspassf_zzgdbz->setOnChange([this](Field& f) { cdspassf_zzgdbzChange(f); });
+    cdspassf_Zzzfrq->setOnValidate([this](Field&, const Variant& v) { cdspassf_ZzzfrqValidate(v); });
+    cdspassf_zzyh->setOnGetText([this](const Field&, RecordId r, bool) { return cdspassf_zzyhGetText(r); });
+}
+
+void TFrmTrunAccount::buildGrid() {
+    dgdView = new TAdvDBGridEh(ui_->dgdViewSlot->parentWidget());
+    dgdView->setObjectName(QStringLiteral("dgdView"));
+    delete ui_->contentLayout->replaceWidget(ui_->dgdViewSlot, dgdView);
+    delete ui_->dgdViewSlot;
+    ui_->dgdViewSlot = nullptr;
+    dgdView->setDataset(&cdspass);
+    dgdView->addColumnsForFields();
+    for (int i = 0; i < dgdView->columnCount(); ++i) {
+        GridColumn& c = dgdView->column(i);
+        if (kRowSet[i].width > 0) c.setWidth(kRowSet[i].width);
+        c.setTitleButton(i < dgdView->columnCount() - 1);  // the tick-off time sorts nothing
+    }
+    GridColumn& tick = dgdView->column(0);
+    tick.setCheckBox(true, QStringLiteral("1"), QStringLiteral("0"));
+    tick.setPickList({QStringLiteral("1"), QStringLiteral("0")});
+    // The totals line, under the first three columns.
+    for (int i : {0, 1, 2, 4}) dgdView->column(i).setFooterValueType(fvtStaticText);
+    for (int i : {8, 9, 10}) dgdView->column(i).setFooterValueType(fvtSum);
+    dgdView->column(9).setReadOnly(true);
+    dgdView->setFooterVisible(true);
+    dgdView->setFooterColor(QColor(255, 255, 0));
+    dgdView->setTitleColor(QColor(0, 110, 110));
+    dgdView->setTitleFontColor(Qt::white);
+    dgdView->AutoSorted = true;
+    // The grid's own delete key goes the way of "删  行", so the ticked totals stay true.
+    dgdView->setDeleteRowHandler([this] { btndelClick(); });
+    dgdView->setCellColorHook([this](const CellInfo& cell, CellStyle& style) { dgdViewGetCellParams(cell, style); });
+    connect(dgdView, &DataGrid::keyPressed, this, [this](QKeyEvent* e) {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+            guarded(this, [&] { dgdViewKeyPress(13); });
+        else if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier && dgdView->currentColumn() != 0)
+            guarded(this, [&] { toggleCurrentTick(); });  // on the tick column the check box itself toggles
+    });
+}
+
+void TFrmTrunAccount::fitTotalsColumns() {
+    // The totals line sits under the first three columns: they are kept at least
+    // as wide as its texts, so that the counts and the amount can be read.
+    const QFontMetrics fm(dgdView->font());
+    const char* widest[] = {"合计:99999条", "已勾:99999条", "已勾金额:99999999.99"};
+    for (int i = 0; i < 3; ++i) {
+        GridColumn& c = dgdView->column(i);
+        c.setWidth(std::max(c.width(), fm.horizontalAdvance(QString::fromUtf8(widest[i])) + 8));
+    }
+}
+
+void TFrmTrunAccount::buildToolbar() {
+    struct Button {
+        QToolButton* button;
+        const char* icon;
+    } buttons[] = {
+        {ui_->btnSearch, "search"},    {ui_->ButFilter, "filter"},      {ui_->btnChoose, "choose"},
+        {ui_->btnShow, "info"},        {ui_->btnall, "check_all"},      {ui_->btnnoall, "check_none"},
+        {ui_->btndel, "delete_row"},   {ui_->btnNogd, "info"},          {ui_->btnsave, "save"},
+        {ui_->btnPreview, "preview"},  {ui_->btnPrint, "print"},        {ui_->btnHand, "help"},
+        {ui_->btnExit, "exit"},
+    };
+    for (const auto& b : buttons) b.button->setIcon(toolIcon(b.icon));
+    MenuDyfs = new QMenu(this);
+    MenuDyfs->setObjectName(QStringLiteral("MenuDyfs"));
+    MAll = MenuDyfs->addAction(QStringLiteral("标准打印"));
+    MAll->setObjectName(QStringLiteral("MAll"));
+    MAll->setData(1);
+    Msum = MenuDyfs->addAction(QStringLiteral("只打合计"));
+    Msum->setObjectName(QStringLiteral("Msum"));
+    Msum->setData(2);
+    for (QAction* a : {MAll, Msum}) a->setCheckable(true);
+    ui_->btnPrint->setMenu(MenuDyfs);
+    ui_->btnPrint->setPopupMode(QToolButton::MenuButtonPopup);
+    ui_->btnPrint->setMinimumWidth(55);
+
+    auto on = [this](QToolButton* b, void (TFrmTrunAccount::*handler)()) {
+        connect(b, &QToolButton::clicked, this, [this, handler] { guarded(this, [&] { (this->*handler)(); }); });
+    };
+    on(ui_->btnSearch, &TFrmTrunAccount::btnSearchClick);
+    on(ui_->btnall, &TFrmTrunAccount::btnallClick);
+    on(ui_->btnnoall, &TFrmTrunAccount::btnnoallClick);
+    on(ui_->btndel, &TFrmTrunAccount::btndelClick);
+    on(ui_->btnsave, &TFrmTrunAccount::btnsaveClick);
+    on(ui_->btnNogd, &TFrmTrunAccount::btnNogdClick);
+    on(ui_->btnHand, &TFrmTrunAccount::btnHandClick);
+    on(ui_->btnExit, &TFrmTrunAccount::btnExitClick);
+    // The condition builder and the report engine come with their own work; until
+    // then their buttons say so by being unavailable rather than doing nothing.
+    for (QToolButton* b : {ui_->ButFilter, ui_->btnPreview, ui_->btnPrint}) b->setEnabled(false);
+    connect(ui_->cbywlx, &QComboBox::activated, this, [this] { guarded(this, [&] { cbywlxChange(); }); });
+}
+
+bool TFrmTrunAccount::startUp() {
+    // 3. to 5. The system parameters of this window.
+    auto& loader = moduleLoader();
+    loader = std::make_unique<TVeyraClass>(hostValues().coordinator, this);
+    params_.operatorCode = hostValues().operatorCode;
+    std::string message;
+    if (!loader->LoadParameters(params_, windowParameterRequest(), message)) {
+        messageBox(this, message, "错误", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    // 6. The mode.
+    applyMode();
+    // 7. The bounds of a search.
+    moduleState().startYearMonth = params_.qyny;
+    moduleState().currentDate = params_.serverDate;
+    // 8. Both dates start on the server's date.
+    const QDate today = QDate::fromString(q(params_.serverDate), QStringLiteral("yyyyMMdd"));
+    if (today.isValid()) {
+        ui_->edtrzrq_b->setDate(today);
+        ui_->edtrzrq_e->setDate(today);
+    }
+    // 9. Standard printing.
+    MAll->setChecked(true);
+    Msum->setChecked(false);
+    // 10. The lookup lists.
+    return loadLookups();
+}
+
+void TFrmTrunAccount::applyMode() {
+    if (!inSearchMode()) {
+        ui_->btnNogd->hide();
+        ui_->cbgdlx->setCurrentIndex(1);
+        ui_->labgdlx->hide();
+        ui_->cbgdlx->hide();
+        cdspassf_zzgdrq->setVisible(false);
+    } else {
+        dgdView->setMultiSelect(true);
+        ui_->cbgdlx->setCurrentIndex(0);
+        dgdView->setReadOnly(true);
+        ui_->btnsave->hide();
+        ui_->btndel->hide();
+        cdspassf_zzgdrq->setVisible(true);
+    }
+}
+
+bool TFrmTrunAccount::loadLookups() {
+    auto& coord = *hostValues().coordinator;
+    struct Lookup {
+        const char* sql;
+        ClientDataSet* into;
+        QComboBox* list;
+    } lookups[] = {
+        {"select f_tdbm,f_tdmc from tbtdda order by f_tdbm ", &cdspub, ui_->cbtd},
+        {"select f_zffsbm,f_zffsmc from tbzffs order by f_zffsbm", &cdszffs, ui_->cbzffs},
+        {"select f_yybm,f_yymc from tbyyda order by f_yybm", &cdspub, ui_->cbfkyy},
+        {"select f_yhbm,f_yhmc from tbcwfkyh order by f_yhbm ", &cdsbank, nullptr},
+    };
+    for (const auto& l : lookups) {
+        Variant data;
+        if (!QueryData(coord, l.sql, data)) {
+            ReportError(this, data, "");
+            return false;
+        }
+        if (!data.isPacket() || !data.asPacket()) throw Error("the coordinator's answer is not a data packet");
+        const DataPacket& packet = *data.asPacket();
+        l.into->close();
+        l.into->loadPacket(packet);
+        if (!l.list) continue;
+        l.list->clear();
+        l.list->addItem(QStringLiteral("全部"));
+        // One item per row: the code, one blank, the name (a missing value reads as empty).
+        auto text = [&](std::size_t r, std::size_t c) {
+            return packet.columnCount() > c && !packet.isNull(r, c) ? q(packet.value(r, c).toText()) : QString();
+        };
+        for (std::size_t r = 0; r < packet.rowCount(); ++r) l.list->addItem(text(r, 0) + QLatin1Char(' ') + text(r, 1));
+    }
+    return true;
+}
+
+void TFrmTrunAccount::FormShow() {
+    if (shown_) return;
+    shown_ = true;
+    if (startFailedHere_) {
+        // Nothing of this window's design state is worth keeping: it closes at once.
+        closeWindow();
+        return;
+    }
+    try {
+        dgdView->LoadColumnLayout(QString::fromLatin1(kSettingsFile), objectName(), QString());
+        fitTotalsColumns();
+        auto restore = [&](QComboBox* list) {
+            std::string stored = ReadSetting(kSettingsFile, s(objectName()), s(list->objectName()), "0", "");
+            bool ok = false;
+            int index = q(stored).trimmed().toInt(&ok);
+            // An index outside the list selects nothing; one that is not a number is taken as the default.
+            list->setCurrentIndex(ok ? (index >= 0 && index < list->count() ? index : -1) : 0);
+        };
+        restore(ui_->cbywlx);
+        cbywlxChange();
+        restore(ui_->cbtd);
+        restore(ui_->cbzffs);
+        restore(ui_->cbfkyy);
+    } catch (const std::exception& e) {
+        // A settings file that cannot be read leaves the design state; the window works.
+        showError(this, e.what());
+        cbywlxChange();
+    }
+}
+
+void TFrmTrunAccount::btnExitClick() { closeWindow(); }
+
+void TFrmTrunAccount::FormClose() {
+    moduleLoader().reset();
+    // A window whose start failed never showed the user's layout and selections:
+    // it leaves the stored ones alone.
+    if (!startFailedHere_) storeSettings();
+    TFrmBase::FormClose();
+}
+
+void TFrmTrunAccount::storeSettings() {
+    try {
+        dgdView->SaveColumnLayout(QString::fromLatin1(kSettingsFile), objectName(), QString());
+        for (QComboBox* list : {ui_->cbywlx, ui_->cbtd, ui_->cbzffs, ui_->cbfkyy})
+            WriteSetting(kSettingsFile, s(objectName()), s(list->objectName()), std::to_string(list->currentIndex()), "");
+    } catch (const std::exception& e) {
+        showError(this, e.what());
+    }
+}
+
+bool TFrmTrunAccount::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress && watched->isWidgetType() && !QApplication::activePopupWidget() &&
+        !QApplication::activeModalWidget()) {
+        auto* w = static_cast<QWidget*>(watched);
+        auto* key = static_cast<QKeyEvent*>(e);
+        // A key the focused control leaves travels on to its parents: act on its first stop only.
+        const bool again = key == lastKey_ && key->timestamp() == lastKeyTime_;
+        if (!again && (w == this || isAncestorOf(w))) {
+            lastKey_ = key;
+            lastKeyTime_ = key->timestamp();
+            FormKeyDown(key);
+        }
+    }
+    return false;  // the focused control still gets the key
+}
+
+void TFrmTrunAccount::FormKeyDown(QKeyEvent* e) {
+    if (e->isAutoRepeat()) return;
+    switch (e->key()) {
+    case Qt::Key_Escape: guarded(this, [&] { btnExitClick(); }); break;
+    case Qt::Key_F2: guarded(this, [&] { btnSearchClick(); }); break;
+    default: break;
+    }
+}
+
+void TFrmTrunAccount::btnHandClick() { RopHelp.Execute(); }
+
+// ---- The row set's presentation ----
+
+void TFrmTrunAccount::cbywlxChange() {
+    const int t = ui_->cbywlx->currentIndex();
+    // 1. The list is emptied; the counts and the totals line stay as they are.
+    if (cdspass.active()) cdspass.emptyDataSet();
+    // 2. The date label, and the payment method shown by name where the rows hold codes.
+    if (t >= 0 && t <= 2) {
+        ui_->Label22->setText(QStringLiteral("制单日期:从"));
+        cdspassf_zzZffs->setOnGetText({});
+    } else if (t == 3 || t == 4) {
+        ui_->Label22->setText(QStringLiteral("入账日期:从"));
+        cdspassf_zzZffs->setOnGetText([this](const Field&, RecordId r, bool) { return cdspassf_zzZffsGetText(r); });
+    }
+    // 3. Labels, visibility, read-only state and the filter lists of the type.
+    auto show = [](std::initializer_list<Field*> fields, bool visible) {
+        for (Field* f : fields) f->setVisible(visible);
+    };
+    switch (t) {
+    case 0:
+    case 1:
+        cdspassf_hsje->setDisplayLabel("发票金额");
+        cdspassf_Rzrq->setDisplayLabel("制单日期");
+        show({cdspassf_wsje, cdspassf_zzse, cdspassf_zzsl}, true);
+        show({cdspassf_tdmc, cdspassf_zzpjhm, cdspassf_zzyh, cdspassf_Zzzfrq, cdspassf_zzZffs}, false);
+        cdspassf_zzse->setReadOnly(t == 1);
+        cdspassf_zzsl->setReadOnly(t == 1);
+        ui_->cbtd->setEnabled(false);
+        ui_->cbzffs->setEnabled(false);
+        ui_->cbfkyy->setEnabled(false);
+        break;
+    case 2:
+        cdspassf_hsje->setDisplayLabel("付款金额");
+        cdspassf_Rzrq->setDisplayLabel("制单日期");
+        cdspassf_tdmc->setDisplayLabel("付款原因");
+        show({cdspassf_wsje, cdspassf_zzse, cdspassf_zzsl}, false);
+        show({cdspassf_tdmc, cdspassf_zzpjhm, cdspassf_zzyh, cdspassf_Zzzfrq, cdspassf_zzZffs}, true);
+        cdspassf_zzZffs->setReadOnly(false);
+        ui_->cbtd->setEnabled(false);
+        ui_->cbzffs->setEnabled(false);
+        ui_->cbfkyy->setEnabled(true);
+        break;
+    case 3:
+    case 4:
+        cdspassf_hsje->setDisplayLabel("付款金额");
+        cdspassf_Rzrq->setDisplayLabel("入帐日期");
+        cdspassf_tdmc->setDisplayLabel("通道名称");
+        show({cdspassf_wsje, cdspassf_zzse, cdspassf_zzsl, cdspassf_zzpjhm, cdspassf_zzyh, cdspassf_Zzzfrq}, false);
+        show({cdspassf_tdmc, cdspassf_zzZffs}, true);
+        cdspassf_zzZffs->setReadOnly(true);
+        ui_->cbtd->setEnabled(true);
+        ui_->cbzffs->setEnabled(true);
+        ui_->cbfkyy->setEnabled(false);
+        break;
+    default: break;  // nothing selected: the presentation stays
+    }
+    // 4. Column i shows exactly when field i is visible.
+    for (int i = 0; i < cdspass.fieldCount() && i < dgdView->columnCount(); ++i)
+        dgdView->column(i).setVisible(cdspass.field(i).visible());
+}
+
+std::string TFrmTrunAccount::cdspassf_zzZffsGetText(RecordId record) const {
+    const int t = ui_->cbywlx->currentIndex();
+    if ((t != 3 && t != 4) || !cdszffs.active()) return {};
+    std::string code(cdspassf_zzZffs->textAt(record));
+    return cdszffs.lookup("f_zffsbm", code, "f_zffsmc").value_or(std::string());
+}
+
+std::string TFrmTrunAccount::cdspassf_zzyhGetText(RecordId record) const {
+    if (ui_->cbywlx->currentIndex() != 2 || !cdsbank.active()) return {};
+    std::string code(cdspassf_zzyh->textAt(record));
+    auto name = cdsbank.lookup("f_yhbm", code, "f_yhmc");
+    return name ? code + " " + *name : std::string();
+}
+
+void TFrmTrunAccount::UpdateTotals() {
+    for (int i : {0, 1, 2}) dgdView->column(i).setFooterValueType(fvtStaticText);
+    dgdView->column(0).setFooterValue(QStringLiteral("合计:%1条").arg(cdspass.recordCount()));
+    dgdView->column(1).setFooterValue(QStringLiteral("已勾:%1条").arg(tickedCount_));
+    dgdView->column(2).setFooterValue(QStringLiteral("已勾金额:") + q(tickedAmount_.text(2)));
+}
+
+QString TFrmTrunAccount::RangeTitle() const {
+    const auto& m = moduleState();
+    if (m.rangeStartText.empty()) return {};
+    return ui_->Label22->text() + q(m.rangeStartText) + QStringLiteral("至") + q(m.rangeEndText);
+}
+
+}  // namespace trunaccount::host

@@ -1,0 +1,98 @@
+// The document search of the reconciliation window: date checks, the query of
+// the business type, and the loading of the row set.
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLocale>
+#include <QTextEdit>
+
+#include "host/frm_hint.h"
+#include "host/frm_trun_account.h"
+#include "host/host_values.h"
+#include "platform/coordinator_calls.h"
+#include "platform/errors.h"
+#include "reconcile/document_query.h"
+#include "tools/adv_grid.h"
+#include "trunaccount/host_messages.h"
+#include "ui_frm_trun_account.h"
+
+namespace trunaccount::host {
+
+using namespace trunaccount::platform;
+
+void TFrmTrunAccount::btnSearchClick() {
+    auto& m = moduleState();
+    // 1. The grid takes the focus (an open cell editor hands in its value).
+    dgdView->setFocus();
+
+    // 2. to 5. The dates.
+    const QDate from = ui().edtrzrq_b->date();
+    const QDate to = ui().edtrzrq_e->date();
+    if (!from.isValid() || !to.isValid()) {
+        messageBox(this, "录入的数据有误!", "错误", MB_OK | MB_ICONERROR);
+        return;
+    }
+    const std::string start = from.toString(QStringLiteral("yyyyMMdd")).toStdString();
+    const std::string end = to.toString(QStringLiteral("yyyyMMdd")).toStdString();
+    if (start.substr(0, 6) < m.startYearMonth) {
+        messageBox(this, "起始制单年月不能小于启用年月!", "警告", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (end > m.currentDate) {
+        messageBox(this, "结束制单日期不能大于当前日期!", "警告", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (start > end) {
+        messageBox(this, "起始制单日期不能大于结束制单日期!", "警告", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    // 6. The range as the printed title shows it.
+    m.rangeStartText = QLocale::system().toString(from, QLocale::ShortFormat).toStdString();
+    m.rangeEndText = QLocale::system().toString(to, QLocale::ShortFormat).toStdString();
+
+    // The query of the business type over the range.
+    auto selection = [](QComboBox* c) { return ListSelection{c->currentIndex(), c->currentText().toStdString()}; };
+    DocumentSearch search;
+    search.startDate = start;
+    search.endDate = end;
+    search.type = businessType();
+    search.tickState = ui().cbgdlx->currentIndex();
+    search.paymentReason = selection(ui().cbfkyy);
+    search.channel = selection(ui().cbtd);
+    search.paymentMethod = selection(ui().cbzffs);
+    search.unit = parameters().hsdwh;
+    const std::string sql = buildDocumentQuery(search);
+
+    // Loading and counting repaint the grid once, at the end.
+    ControlsSuspended suspended(cdspass);
+    sendHostMessage(hostValues().hostWindow.data(), kMsgSearchStarting, 0, 0);
+    repaint();
+    auto hint = std::make_unique<TFrmHint>(this);
+    hint->showAndPaint();
+
+    Variant packet;
+    if (!QueryData(*hostValues().coordinator, sql, packet)) {
+        hint.reset();
+        ReportError(this, packet, "");
+        return;  // the rows, the counts and the totals line stay as they were
+    }
+    if (!packet.isPacket() || !packet.asPacket()) throw Error("the coordinator's answer is not a data packet");
+    cdspass.loadPacket(*packet.asPacket());
+    tickedCount_ = 0;
+    tickedAmount_.clear();
+    ui().MemoCondition->clear();
+    ui().MemoCondition->append(dgdView->ConditionText(RangeTitle()));
+    hint.reset();
+    if (inSearchMode() && ui().cbgdlx->currentIndex() != 1) {
+        for (int row = 0; row < cdspass.recordCount(); ++row) {
+            RecordId r = cdspass.recordAt(row);
+            if (cdspassf_zzgdbz->textAt(r) == "1") {
+                ++tickedCount_;
+                tickedAmount_.add(cdspassf_hsje->floatAt(r));
+            }
+        }
+        cdspass.last();  // the walk ends on the last row
+    }
+    UpdateTotals();
+}
+
+}  // namespace trunaccount::host

@@ -1,0 +1,300 @@
+// Tick editing, saving and revoking in the reconciliation window.
+#include <QColor>
+#include <QDate>
+#include <QKeyEvent>
+
+#include "data/text_functions.h"
+#include "host/frm_hint.h"
+#include "host/frm_trun_account.h"
+#include "host/host_values.h"
+#include "platform/coordinator_calls.h"
+#include "platform/errors.h"
+#include "platform/text.h"
+#include "tools/adv_grid.h"
+#include "ui_frm_trun_account.h"
+
+namespace trunaccount::host {
+
+using namespace trunaccount::platform;
+
+namespace {
+
+// The wait window of saving and revoking, one for the whole library.
+QPointer<TFrmHint>& commandWaitWindow() {
+    static QPointer<TFrmHint> hint;
+    return hint;
+}
+
+// Shows the wait window for a command and takes it away again in every case.
+class CommandWaitWindow {
+public:
+    explicit CommandWaitWindow(QWidget* owner) {
+        owner->repaint();
+        commandWaitWindow() = new TFrmHint(owner);
+        commandWaitWindow()->showAndPaint();
+    }
+    ~CommandWaitWindow() {
+        delete commandWaitWindow().data();
+        commandWaitWindow() = nullptr;
+    }
+    void hide() {
+        if (commandWaitWindow()) commandWaitWindow()->hide();
+    }
+    CommandWaitWindow(const CommandWaitWindow&) = delete;
+    CommandWaitWindow& operator=(const CommandWaitWindow&) = delete;
+};
+
+const QColor kTickedRow(221, 221, 255);    // 16768477
+const QColor kUntickedRow(196, 196, 255);  // 16762052
+
+}  // namespace
+
+// ---- Ticking ----
+
+void TFrmTrunAccount::cdspassf_zzgdbzChange(Field& field) {
+    if (bulkTicking_) return;
+    // Only a real change of state counts: storing "1" over "1" changes nothing.
+    const bool ticked = field.asString() == "1";
+    const Variant before = field.valueBeforeChange();
+    const bool tickedBefore = !before.isNull() && before.toText() == "1";
+    if (ticked != tickedBefore) {
+        const double amount = cdspassf_hsje->isNull() ? 0.0 : cdspassf_hsje->asFloat();
+        if (ticked) {
+            ++tickedCount_;
+            tickedAmount_.add(amount);
+        } else {
+            --tickedCount_;
+            tickedAmount_.subtract(amount);
+        }
+    }
+    UpdateTotals();
+}
+
+std::vector<RecordId> TFrmTrunAccount::viewRecords() const {
+    std::vector<RecordId> records;
+    records.reserve(static_cast<std::size_t>(cdspass.recordCount()));
+    for (int row = 0; row < cdspass.recordCount(); ++row) records.push_back(cdspass.recordAt(row));
+    return records;
+}
+
+void TFrmTrunAccount::btnallClick() {
+    if (inSearchMode()) {
+        ControlsSuspended suspended(cdspass);
+        cdspass.first();
+        for (int row = 0; row < cdspass.recordCount(); ++row) dgdView->selectedRows().setRowSelected(row, true);
+        cdspass.last();
+        return;
+    }
+    bulkTicking_ = true;
+    struct Done {
+        TFrmTrunAccount* w;
+        ~Done() { w->bulkTicking_ = false; }
+    } done{this};
+    ControlsSuspended suspended(cdspass);
+    tickedAmount_.clear();
+    cdspass.first();
+    const auto records = viewRecords();  // posting may move a row; every row is visited once
+    for (RecordId r : records) {
+        cdspass.gotoBookmark({r, cdspass.bookmark().generation});
+        tickedAmount_.add(cdspassf_hsje->floatAt(r));
+        cdspass.edit();
+        cdspassf_zzgdbz->setAsString("1");
+        cdspass.post();
+    }
+    tickedCount_ = static_cast<int>(records.size());
+    if (cdspass.recordCount() > 0) cdspass.last();
+    UpdateTotals();
+}
+
+void TFrmTrunAccount::btnnoallClick() {
+    if (inSearchMode()) {
+        ControlsSuspended suspended(cdspass);
+        cdspass.first();
+        for (int row = 0; row < cdspass.recordCount(); ++row) dgdView->selectedRows().setRowSelected(row, false);
+        cdspass.last();
+        return;
+    }
+    bulkTicking_ = true;
+    struct Done {
+        TFrmTrunAccount* w;
+        ~Done() { w->bulkTicking_ = false; }
+    } done{this};
+    ControlsSuspended suspended(cdspass);
+    cdspass.first();
+    for (RecordId r : viewRecords()) {
+        cdspass.gotoBookmark({r, cdspass.bookmark().generation});
+        cdspass.edit();
+        cdspassf_zzgdbz->setAsString("0");
+        cdspass.post();
+    }
+    if (cdspass.recordCount() > 0) cdspass.last();
+    tickedCount_ = 0;
+    tickedAmount_.clear();
+    UpdateTotals();
+}
+
+void TFrmTrunAccount::toggleCurrentTick() {
+    if (inSearchMode() || !cdspass.active() || cdspass.isEmpty()) return;
+    const bool ticked = cdspassf_zzgdbz->asString() == "1";
+    cdspass.edit();
+    cdspassf_zzgdbz->setAsString(ticked ? "0" : "1");
+    cdspass.post();
+}
+
+void TFrmTrunAccount::btndelClick() {
+    if (!cdspass.active() || cdspass.isEmpty()) return;
+    if (messageBox(this, "确定要删除当前行吗!", "提示", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+    if (cdspassf_zzgdbz->asString() == "1") {
+        --tickedCount_;
+        tickedAmount_.subtract(cdspassf_hsje->isNull() ? 0.0 : cdspassf_hsje->asFloat());
+    }
+    cdspass.deleteRecord();
+    UpdateTotals();
+}
+
+void TFrmTrunAccount::dgdViewKeyPress(int key) {
+    if (key != 13) return;
+    const int n = dgdView->columnCount();
+    auto readOnly = [&](int i) {
+        const GridColumn& c = dgdView->column(i);
+        Field* f = c.field();
+        return c.readOnly() || dgdView->readOnly() || (f && f->readOnly());
+    };
+    int i = dgdView->currentColumn() + 1;
+    while (i <= n - 1 && (readOnly(i) || !dgdView->column(i).visible())) ++i;
+    if (i >= n - 1) {
+        if (cdspass.active()) cdspass.next();
+        dgdView->setCurrentColumn(0);
+    } else {
+        dgdView->setCurrentColumn(i);
+    }
+}
+
+void TFrmTrunAccount::cdspassf_ZzzfrqValidate(const Variant& newValue) {
+    const std::string text = newValue.isNull() ? std::string() : newValue.toText();
+    if (text.empty()) return;
+    const QString t = QString::fromStdString(text);
+    bool digits = t.size() == 8;
+    for (QChar c : t) digits = digits && c.isDigit() && c.unicode() < 128;
+    if (!digits || !QDate::fromString(t, QStringLiteral("yyyyMMdd")).isValid()) throw Error("非法日期");
+}
+
+void TFrmTrunAccount::dgdViewGetCellParams(const CellInfo& cell, CellStyle& style) const {
+    if (cell.selected) return;  // the grid's selection colours stay
+    style.background = cdspassf_zzgdbz->textAt(cell.record) == "1" ? kTickedRow : kUntickedRow;
+}
+
+// ---- Saving and revoking ----
+
+TickRow TFrmTrunAccount::rowValues(RecordId r) const {
+    TickRow row;
+    row.djh = std::string(cdspassf_Djh->textAt(r));
+    row.hsdwh = std::string(cdspassf_hsdwh->textAt(r));
+    row.tick = std::string(cdspassf_zzgdbz->textAt(r));
+    row.zzse = cdspassf_zzse->valueAt(r);
+    row.zzsl = cdspassf_zzsl->valueAt(r);
+    row.zzpjhm = std::string(cdspassf_zzpjhm->textAt(r));
+    row.zzZffs = std::string(cdspassf_zzZffs->textAt(r));
+    row.zzyh = std::string(cdspassf_zzyh->textAt(r));
+    row.zzzfrq = std::string(cdspassf_Zzzfrq->textAt(r));
+    return row;
+}
+
+void TFrmTrunAccount::btnsaveClick() {
+    dgdView->setFocus();  // an open cell editor hands in its value
+    const BusinessType type = businessType();
+    const bool tickedOnly = type == BusinessType::InvoiceAdjustment || type == BusinessType::ProjectApproval ||
+                            type == BusinessType::FeeCollection;
+    if (tickedOnly) {
+        bool any = false;
+        if (cdspass.active())
+            for (RecordId r : viewRecords()) any = any || cdspassf_zzgdbz->textAt(r) == "1";
+        if (!any) {
+            messageBox(this, "没有修改数据，不能保存!", "提示", MB_OK);
+            return;
+        }
+    }
+    if (messageBox(this, "确定要保存吗!", "提示", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+
+    bool saved = false;
+    {
+        CommandWaitWindow wait(this);
+        ControlsSuspended suspended(cdspass);
+        std::vector<std::string> statements;
+        if (cdspass.active() && !cdspass.isEmpty()) cdspass.first();
+
+        Variant time;
+        if (!GetServerDateTime(*hostValues().coordinator, time)) {
+            wait.hide();
+            ReportError(this, time, "");
+            return;
+        }
+        const TickStamp stamp{time.toText(), hostValues().operatorCode, parameters().operatorName};
+        if (cdspass.active())
+            for (RecordId r : viewRecords())
+                if (auto statement = SaveStatement(type, rowValues(r), stamp)) statements.push_back(std::move(*statement));
+        if (statements.empty()) return;
+
+        Variant batch = ListToVariantArray(statements);
+        if (!ExecBatch(*hostValues().coordinator, batch)) {
+            wait.hide();
+            ReportError(this, batch, "");
+            return;  // rows, ticks and totals as they were: the user can save again
+        }
+        saved = true;
+    }
+    if (!saved) return;
+    messageBox(this, "保存成功!", "提示", MB_OK | MB_ICONINFORMATION);
+    {
+        // The ticked rows are done with: they leave the list.
+        ControlsSuspended suspended(cdspass);
+        auto records = viewRecords();
+        for (auto it = records.rbegin(); it != records.rend(); ++it) {
+            if (cdspassf_zzgdbz->textAt(*it) != "1") continue;
+            cdspass.gotoBookmark({*it, cdspass.bookmark().generation});
+            cdspass.deleteRecord();
+        }
+    }
+    tickedCount_ = 0;
+    tickedAmount_.clear();
+    UpdateTotals();
+}
+
+void TFrmTrunAccount::btnNogdClick() {
+    if (!cdspass.active() || cdspass.isEmpty()) return;
+    if (messageBox(this, "确定要把当前选中行置成未勾状态吗!", "提示", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
+    Variant time;
+    if (!GetServerDateTime(*hostValues().coordinator, time)) {
+        ReportError(this, time, "");
+        return;
+    }
+    const TickStamp stamp{time.toText(), hostValues().operatorCode, parameters().operatorName};
+    const BusinessType type = businessType();
+    std::vector<Bookmark> sent;
+    {
+        CommandWaitWindow wait(this);
+        std::vector<std::string> statements;
+        // The selected rows in the order the grid lists them.
+        for (const Bookmark& b : dgdView->selectedRows().inViewOrder()) {
+            cdspass.gotoBookmark(b);
+            if (cdspassf_zzgdbz->asString() != "1") continue;
+            statements.push_back(RevokeStatement(type, rowValues(b.record), stamp));
+            sent.push_back(b);
+        }
+        if (statements.empty()) return;
+        Variant batch = ListToVariantArray(statements);
+        if (!ExecBatch(*hostValues().coordinator, batch)) {
+            ReportError(this, batch, "");
+            return;
+        }
+        // The revoked rows show unticked; the change handler lowers the totals.
+        for (const Bookmark& b : sent) {
+            cdspass.gotoBookmark(b);
+            cdspass.edit();
+            cdspassf_zzgdbz->setAsString("0");
+            cdspass.post();
+        }
+    }
+}
+
+}  // namespace trunaccount::host
