@@ -27,6 +27,7 @@ TFrmTrunAccount* openReconciliationWindow(QWidget* hostWindow, QWidget* notifyCo
     values.coordinator = callRef;              // 6. releases the previous one
     values.operatorCode = platform::gbkToUtf8(code);  // 7.
     if (!container) throw Error("the host gave no container for the window");
+    if (!coordinator) throw Error("the host gave no coordinator for the window");
 
     // 8. and 9. The window, named after its mode: the name is its settings section
     // and must be unique in the container.

@@ -66,8 +66,10 @@ std::string hexBytes(std::string_view s, std::size_t at) {
 
 }  // namespace
 
+// A converter per call: a thread-local one would pin the plug-in in memory
+// until the host's thread ends, so that unloading it would not release it.
 std::string gbkToUtf8(std::string_view gbk) {
-    thread_local Converter c("UTF-8", "CP936");
+    Converter c("UTF-8", "CP936");
     std::string out;
     std::size_t at = 0;
     if (!c.convert(gbk, out, at))
@@ -76,7 +78,7 @@ std::string gbkToUtf8(std::string_view gbk) {
 }
 
 std::string utf8ToGbk(std::string_view utf8) {
-    thread_local Converter c("CP936", "UTF-8");
+    Converter c("CP936", "UTF-8");
     std::string out;
     std::size_t at = 0;
     if (!c.convert(utf8, out, at))
