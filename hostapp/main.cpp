@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     QCommandLineOption db(QStringLiteral("db"),
                           QStringLiteral("SQLite file or postgresql:// URI (default: data/demo.sqlite, created on first start)"),
                           QStringLiteral("DB"));
-    QCommandLineOption mode(QStringLiteral("mode"), QStringLiteral("open this window at start: input or search"),
+    QCommandLineOption mode(QStringLiteral("mode"), QStringLiteral("open this window at start: input, search or none"),
                             QStringLiteral("MODE"), QStringLiteral("input"));
     QCommandLineOption op(QStringLiteral("operator"), QStringLiteral("the operator's staff code"), QStringLiteral("CODE"),
                           QStringLiteral("0001"));
@@ -49,7 +49,15 @@ int main(int argc, char** argv) {
     QCommandLineOption plugin(QStringLiteral("plugin"), QStringLiteral("the plug-in library to load"),
                               QStringLiteral("PATH"));
     parser.addOptions({db, mode, op, today, trace, plugin});
-    parser.process(args);
+    if (!parser.parse(args)) {
+        std::fprintf(stderr, "trunaccount-host: %s\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("trunaccount-host"))),
+                   stdout);
+        return 0;
+    }
 
     const QString m = parser.value(mode).toLower();
     if (m != QLatin1String("input") && m != QLatin1String("search") && m != QLatin1String("none")) {
