@@ -164,11 +164,18 @@ void TFrmTrunAccount::buildGrid() {
     // The grid's own delete key goes the way of "删  行", so the ticked totals stay true.
     dgdView->setDeleteRowHandler([this] { btndelClick(); });
     dgdView->setCellColorHook([this](const CellInfo& cell, CellStyle& style) { dgdViewGetCellParams(cell, style); });
-    connect(dgdView, &DataGrid::keyPressed, this, [this](QKeyEvent* e) {
-        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+    dgdView->setKeyHandler([this](QKeyEvent* e) {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
             guarded(this, [&] { dgdViewKeyPress(13); });
-        else if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier && dgdView->currentColumn() != 0)
-            guarded(this, [&] { toggleCurrentTick(); });  // on the tick column the check box itself toggles
+            return false;  // the grid's own handling of the key follows as usual
+        }
+        if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier && !inSearchMode()) {
+            // Space ticks or unticks the current row, in whatever column: it does
+            // not also start typing a blank into the cell.
+            guarded(this, [&] { toggleCurrentTick(); });
+            return true;
+        }
+        return false;
     });
 }
 

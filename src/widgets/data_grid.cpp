@@ -369,6 +369,7 @@ void DataGrid::setCurrentColumn(int column) {
 
 bool DataGrid::handleKeyPress(QKeyEvent* event) {
     emit keyPressed(event);
+    if (keyHandler_ && keyHandler_(event)) return true;
     if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
         deleteCurrentRow();
         return true;
