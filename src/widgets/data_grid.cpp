@@ -367,6 +367,10 @@ void DataGrid::setCurrentColumn(int column) {
     syncCurrentFromDataset();
 }
 
+void DataGrid::postEditor() {
+    for (auto* v : views()) v->finishEditing();
+}
+
 bool DataGrid::handleKeyPress(QKeyEvent* event) {
     emit keyPressed(event);
     if (keyHandler_ && keyHandler_(event)) return true;

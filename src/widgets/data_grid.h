@@ -114,6 +114,9 @@ public:
     const SelectedRows& selectedRows() const { return selected_; }
     int currentColumn() const { return currentColumn_; }
     void setCurrentColumn(int column);
+    // Hands the value of an open cell editor in to the dataset and closes the
+    // editor, wherever the focus is (a toolbar click leaves it in the editor).
+    void postEditor();
 
     // ---- footer ----
     // The text the footer shows under a column now.
