@@ -133,7 +133,11 @@ void TFrmTrunAccount::defineRowSet() {
     }
     cdspassf_zzgdbz->setOnChange([this](Field& f) { cdspassf_zzgdbzChange(f); });
     cdspassf_Zzzfrq->setOnValidate([this](Field&, const Variant& v) { cdspassf_ZzzfrqValidate(v); });
-    cdspassf_zzyh->setOnGetText([this](const Field&, RecordId r, bool) { return cdspassf_zzyhGetText(r); });
+    // The bank shows as code and name but is edited as the code the column
+    // holds: an editor left as it was must not store the name into the code.
+    cdspassf_zzyh->setOnGetText([this](const Field& f, RecordId r, bool displayText) {
+        return displayText ? cdspassf_zzyhGetText(r) : f.asStringAt(r);
+    });
 }
 
 void TFrmTrunAccount::buildGrid() {

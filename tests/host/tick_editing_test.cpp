@@ -409,6 +409,29 @@ TEST_F(TickEditing, APaymentDateTypedIntoTheGridIsCheckedAndEnterMovesOn) {
     EXPECT_EQ(column(*w, "f_Zzzfrq")[0], "20040229");
 }
 
+TEST_F(TickEditing, TheBankCellIsEditedAsTheCodeItStores) {
+    // Shown as code and name; an editor opened and left with Enter must not
+    // turn the stored code into that text (the save writes the code).
+    TFrmTrunAccount* w = input(BusinessType::PaymentApproval);
+    QTableView* view = w->dgdView->view();
+    int row = 0;
+    while (row < w->cdspass.recordCount() && w->cdspassf_zzyh->textAt(w->cdspass.recordAt(row)).empty()) ++row;
+    ASSERT_LT(row, w->cdspass.recordCount());
+    const std::string code(w->cdspassf_zzyh->textAt(w->cdspass.recordAt(row)));
+    const QString shown = view->model()->index(row, 14).data(Qt::DisplayRole).toString();
+    ASSERT_TRUE(shown.startsWith(QString::fromStdString(code + " "))) << shown.toStdString();
+
+    setCurrentCell(*w, row, 14);
+    view->setFocus();
+    view->edit(view->currentIndex());
+    auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(view->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text().toStdString(), code);
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_EQ(w->cdspassf_zzyh->textAt(w->cdspass.recordAt(row)), code);
+    EXPECT_EQ(view->model()->index(row, 14).data(Qt::DisplayRole).toString(), shown);
+}
+
 TEST_F(TickEditing, RowsAreColouredByTheirTick) {
     TFrmTrunAccount* w = input();
     clickTick(*w, 1);
