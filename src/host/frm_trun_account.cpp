@@ -133,7 +133,11 @@ void TFrmTrunAccount::defineRowSet() {
     }
     cdspassf_zzgdbz->setOnChange([this](Field& f) { cdspassf_zzgdbzChange(f); });
     cdspassf_Zzzfrq->setOnValidate([this](Field&, const Variant& v) { cdspassf_ZzzfrqValidate(v); });
-    cdspassf_zzyh->setOnGetText([this](const Field&, RecordId r, bool) { return cdspassf_zzyhGetText(r); });
+    // The bank shows as code and name but is edited as the code the column
+    // holds: an editor left as it was must not store the name into the code.
+    cdspassf_zzyh->setOnGetText([this](const Field& f, RecordId r, bool displayText) {
+        return displayText ? cdspassf_zzyhGetText(r) : f.asStringAt(r);
+    });
 }
 
 void TFrmTrunAccount::buildGrid() {
@@ -164,11 +168,18 @@ void TFrmTrunAccount::buildGrid() {
     // The grid's own delete key goes the way of "删  行", so the ticked totals stay true.
     dgdView->setDeleteRowHandler([this] { btndelClick(); });
     dgdView->setCellColorHook([this](const CellInfo& cell, CellStyle& style) { dgdViewGetCellParams(cell, style); });
-    connect(dgdView, &DataGrid::keyPressed, this, [this](QKeyEvent* e) {
-        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+    dgdView->setKeyHandler([this](QKeyEvent* e) {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
             guarded(this, [&] { dgdViewKeyPress(13); });
-        else if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier && dgdView->currentColumn() != 0)
-            guarded(this, [&] { toggleCurrentTick(); });  // on the tick column the check box itself toggles
+            return false;  // the grid's own handling of the key follows as usual
+        }
+        if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier && !inSearchMode()) {
+            // Space ticks or unticks the current row, in whatever column: it does
+            // not also start typing a blank into the cell.
+            guarded(this, [&] { toggleCurrentTick(); });
+            return true;
+        }
+        return false;
     });
 }
 

@@ -144,7 +144,6 @@ private:
     // The rows of the view, first to last, as records (stable while rows move).
     std::vector<RecordId> viewRecords() const;
     TickRow rowValues(RecordId record) const;
-    bool fetchTickStamp(std::string& time);
 
     QString mode_;
     std::unique_ptr<Ui::TrunAccountContent> ui_;

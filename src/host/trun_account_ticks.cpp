@@ -201,7 +201,7 @@ TickRow TFrmTrunAccount::rowValues(RecordId r) const {
 }
 
 void TFrmTrunAccount::btnsaveClick() {
-    dgdView->setFocus();  // an open cell editor hands in its value
+    dgdView->postEditor();  // a value still in a cell editor is saved with the rest
     const BusinessType type = businessType();
     const bool tickedOnly = type == BusinessType::InvoiceAdjustment || type == BusinessType::ProjectApproval ||
                             type == BusinessType::FeeCollection;
@@ -221,7 +221,7 @@ void TFrmTrunAccount::btnsaveClick() {
         CommandWaitWindow wait(this);
         ControlsSuspended suspended(cdspass);
         std::vector<std::string> statements;
-        if (cdspass.active() && !cdspass.isEmpty()) cdspass.first();
+        cdspass.first();  // a list never loaded is reported as closed
 
         Variant time;
         if (!GetServerDateTime(*hostValues().coordinator, time)) {

@@ -367,8 +367,13 @@ void DataGrid::setCurrentColumn(int column) {
     syncCurrentFromDataset();
 }
 
+void DataGrid::postEditor() {
+    for (auto* v : views()) v->finishEditing();
+}
+
 bool DataGrid::handleKeyPress(QKeyEvent* event) {
     emit keyPressed(event);
+    if (keyHandler_ && keyHandler_(event)) return true;
     if (event->key() == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
         deleteCurrentRow();
         return true;

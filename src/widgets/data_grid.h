@@ -88,6 +88,9 @@ public:
     void setAllowDelete(bool on) { allowDelete_ = on; }
     bool allowDelete() const { return allowDelete_; }
     void setDeleteRowHandler(std::function<void()> handler) { deleteHandler_ = std::move(handler); }
+    // Sees every key typed in the grid, after keyPressed() and before the grid's
+    // own handling; returning true uses the key up (the grid does nothing more with it).
+    void setKeyHandler(std::function<bool(QKeyEvent*)> handler) { keyHandler_ = std::move(handler); }
     void setFooterVisible(bool on);
     bool footerVisible() const { return footerVisible_; }
     void setFooterColor(const QColor& c);
@@ -111,6 +114,9 @@ public:
     const SelectedRows& selectedRows() const { return selected_; }
     int currentColumn() const { return currentColumn_; }
     void setCurrentColumn(int column);
+    // Hands the value of an open cell editor in to the dataset and closes the
+    // editor, wherever the focus is (a toolbar click leaves it in the editor).
+    void postEditor();
 
     // ---- footer ----
     // The text the footer shows under a column now.
@@ -124,7 +130,8 @@ public:
 
     // ---- used by the grid's parts ----
     void paintCell(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const;
-    // Tells keyPressed(), then does the grid's own keys; true when the key was used up.
+    // Tells keyPressed() and the key handler, then does the grid's own keys; true
+    // when the key was used up.
     bool handleKeyPress(QKeyEvent* event);
     void handleRowClick(int row, Qt::KeyboardModifiers modifiers);
     void viewCurrentChanged(const QModelIndex& current);
@@ -182,6 +189,7 @@ private:
     QColor titleFontColor_;
     CellColorHook colorHook_;
     std::function<void()> deleteHandler_;
+    std::function<bool(QKeyEvent*)> keyHandler_;
     int currentColumn_ = 0;
     int anchorRow_ = -1;
     bool syncing_ = false;

@@ -236,6 +236,13 @@ void GridTableView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     QTableView::scrollTo(index, hint);
 }
 
+void GridTableView::finishEditing() {
+    QWidget* editor = indexWidget(currentIndex());
+    if (!editor) return;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 // ---- cells ----
 
 GridDelegate::GridDelegate(DataGrid* grid, QObject* parent) : QStyledItemDelegate(parent), grid_(grid) {}

@@ -62,6 +62,8 @@ public:
     // Columns hidden under the frozen part are scrolled clear of it.
     void setFrozenOverlayWidth(int width) { overlayWidth_ = width; }
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    // Hands the value of an open cell editor in to the model and closes the editor.
+    void finishEditing();
 
 protected:
     void updateGeometries() override;
