@@ -359,11 +359,16 @@ bool TFrmTrunAccount::eventFilter(QObject* watched, QEvent* e) {
         !QApplication::activeModalWidget()) {
         auto* w = static_cast<QWidget*>(watched);
         auto* key = static_cast<QKeyEvent*>(e);
-        // A key the focused control leaves travels on to its parents: act on its first stop only.
-        const bool again = key == lastKey_ && key->timestamp() == lastKeyTime_;
+        // A key the focused control leaves travels on to its parents, the same event
+        // at each stop: act on its first stop only. A new key may come in the same
+        // event object with the same time (keys sent by a program), but it starts
+        // again at a control, not at a parent of the last first stop.
+        const bool again = key == lastKey_ && key->timestamp() == lastKeyTime_ && lastKeyStop_ &&
+                           w != lastKeyStop_ && w->isAncestorOf(lastKeyStop_);
         if (!again && (w == this || isAncestorOf(w))) {
             lastKey_ = key;
             lastKeyTime_ = key->timestamp();
+            lastKeyStop_ = w;
             FormKeyDown(key);
         }
     }

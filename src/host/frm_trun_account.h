@@ -3,6 +3,7 @@
 // ticked and unticked documents are listed and ticks can be revoked.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <memory>
 #include <string>
@@ -154,8 +155,10 @@ private:
     bool bulkTicking_ = false;
     bool shown_ = false;
     bool startFailedHere_ = false;  // this window's own start failed
+    // The key event last acted on and the control it reached first.
     const QKeyEvent* lastKey_ = nullptr;
     quint64 lastKeyTime_ = 0;
+    QPointer<QWidget> lastKeyStop_;
 };
 
 }  // namespace trunaccount::host
