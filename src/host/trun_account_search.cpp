@@ -60,7 +60,11 @@ void TFrmTrunAccount::btnSearchClick() {
     search.channel = selection(ui().cbtd);
     search.paymentMethod = selection(ui().cbzffs);
     search.unit = parameters().hsdwh;
-    const std::string sql = buildDocumentQuery(search);
+    // A stored business type outside the list leaves none selected: there is no
+    // query of a type then, and the select of the row set's columns over nothing
+    // goes to the coordinator, which refuses it with its own message.
+    const int t = ui().cbywlx->currentIndex();
+    const std::string sql = t >= 0 && t <= 4 ? buildDocumentQuery(search) : documentQueryOver({});
 
     // Loading and counting repaint the grid once, at the end.
     ControlsSuspended suspended(cdspass);
