@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <string>
 
@@ -136,7 +137,7 @@ private:
     void defineRowSet();
     void buildGrid();
     void buildToolbar();
-    void fitTotalsColumns();
+    void fitTotalsColumns(const QStringList& texts);
     bool startUp();
     void applyMode();
     bool loadLookups();

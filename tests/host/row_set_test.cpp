@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLocale>
 #include <QTableView>
@@ -179,6 +180,22 @@ TEST_F(RowSetWindow, TotalsLineCountsRowsAndTickedAmountToTheCent) {
         pressF2(w);
         EXPECT_EQ(totalsLine(w), c.totals);
     }
+}
+
+TEST_F(RowSetWindow, TotalsLineColumnsWidenToTheirTexts) {
+    // A year's search lists six-figure counts and ten-figure amounts: the first
+    // three columns take the width their footers need, so nothing is cut off.
+    TFrmTrunAccount* w = openScripted(QStringLiteral("Search"));
+    ASSERT_TRUE(w);
+    answer = [](const std::string&, Variant& data) {
+        std::vector<DocRow> rows(100123, DocRow{.tick = "1", .number = "1", .amount = 98765.43});
+        return data = documents(rows), true;
+    };
+    pressF2(w);
+    const QFontMetrics fm(w->dgdView->footerBar()->font());
+    const QStringList totals = totalsLine(w);
+    ASSERT_EQ(totals, QStringList({"合计:100123条", "已勾:100123条", "已勾金额:9888691147.89"}));
+    for (int i = 0; i < 3; ++i) EXPECT_GE(w->dgdView->column(i).width(), fm.horizontalAdvance(totals[i]) + 6) << i;
 }
 
 TEST_F(RowSetWindow, ChangingTheTypeEmptiesTheRowsAndKeepsTheTotalsLine) {

@@ -6,11 +6,15 @@
 
 #include <QDate>
 #include <QStringList>
+#include <ostream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "window_fixture.h"
+
+// Texts in test failures, readable.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace trunaccount::testing {
 
