@@ -236,6 +236,11 @@ TEST_F(RowSetWindow, RangeTitleFollowsTheDateLabelOfTheTypeShownNow) {
 
     chooseBusinessType(w, 4);
     EXPECT_EQ(w->RangeTitle(), QStringLiteral("入账日期:从") + range);
+
+    // The range is the library's: a window opened later shows it before its own search.
+    TFrmTrunAccount* later = openScripted(QStringLiteral("Search"));
+    ASSERT_TRUE(later);
+    EXPECT_TRUE(later->RangeTitle().endsWith(range));
 }
 
 }  // namespace
