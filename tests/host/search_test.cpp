@@ -359,6 +359,25 @@ TEST_F(SearchWindow, AnswerThatIsNoRowSetKeepsTheRowsAndSaysSo) {
     }
 }
 
+TEST_F(SearchWindow, CoordinatorTakenAwayByALaterEntryCallIsAnErrorNotACrash) {
+    TFrmTrunAccount* w = openScripted(QStringLiteral("Search"));
+    ASSERT_TRUE(w);
+    answer = [](const std::string&, Variant& data) { return data = documents({{.number = "1"}}), true; };
+    pressF2(w);
+    // A later entry call hands over no coordinator: that window's start fails,
+    // and the library's coordinator is gone for every window.
+    EXPECT_EQ(open(QStringLiteral("Input"), nullptr), nullptr);
+    boxes.clear();
+    hostWindow.messages.clear();
+    pressF2(w);
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].caption, "错误");
+    EXPECT_TRUE(hostWindow.messages.isEmpty());  // no query is about to be sent
+    EXPECT_EQ(w->cdspass.recordCount(), 1);
+    EXPECT_EQ(w->findChild<host::TFrmHint*>(), nullptr);
+    EXPECT_FALSE(w->cdspass.controlsDisabled());
+}
+
 // ---- F2 ----
 
 TEST_F(SearchWindow, F2SearchesWhateverModifiersAreHeldAndWhereverTheFocusIs) {
