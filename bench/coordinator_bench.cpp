@@ -3,103 +3,24 @@
 //     submissions in total): the floor the window's search is measured against;
 //   - ExecBatch of 10k update statements in one transaction.
 // Both on SQLite and, when TRUNACCOUNT_PG_URI names a server, on PostgreSQL.
-// The databases are made once and kept: the SQLite file in the build folder,
-// the PostgreSQL database on the server, under a name that says what they hold.
+// The databases are made once and kept (bench_databases.h).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 
+#include "bench_databases.h"
 #include "coordinator/demo_data.h"
-#include "coordinator/demo_schema.h"
-#include "coordinator/postgres_database.h"
-#include "coordinator/reference_coordinator.h"
 #include "platform/coordinator_calls.h"
 #include "reconcile/document_query.h"
 
 using namespace trunaccount;
+using namespace trunaccount::bench;
 
 namespace {
 
-coord::DemoOptions benchDemo() {
-    coord::DemoOptions o;
-    o.today = "20241231";
-    o.months = 12;
-    o.docsPerMonth = 8334;  // 100,008 invoice submissions over the year
-    o.seed = 1;
-    return o;
-}
-
-// Names what the kept databases hold: the options and the schema they were
-// made with (a changed schema makes new ones).
-std::string demoTag() {
-    std::uint32_t hash = 2166136261u;  // FNV-1a over the schema's text
-    auto add = [&](const coord::TableDef& t) {
-        for (char ch : t.createSql()) hash = (hash ^ static_cast<unsigned char>(ch)) * 16777619u;
-    };
-    for (const auto& t : coord::fixedTables()) add(t);
-    for (const auto& t : coord::monthlyTables("202401")) add(t);
-    char schema[16];
-    std::snprintf(schema, sizeof schema, "%08x", hash);
-    auto o = benchDemo();
-    return o.today + "_" + std::to_string(o.months) + "_" + std::to_string(o.docsPerMonth) + "_" +
-           std::to_string(o.seed) + "_" + schema;
-}
-
-void fill(coord::Database& db, const std::string& where) {
-    std::cerr << "creating the benchmark database " << where << " (once) ..." << std::flush;
-    auto t0 = std::chrono::steady_clock::now();
-    auto summary = coord::createDemoDatabase(db, benchDemo());
-    std::cerr << " " << summary.totalRows() << " rows in "
-              << std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() << " s\n";
-}
-
-std::string sqliteDatabase() {
-    std::filesystem::create_directories(TA_BENCH_DATA_DIR);
-    std::string path = std::string(TA_BENCH_DATA_DIR) + "/demo_" + demoTag() + ".sqlite";
-    if (!std::filesystem::exists(path)) {
-        std::string partial = path + ".partial";
-        std::filesystem::remove(partial);
-        {
-            auto db = coord::openDatabase(partial, coord::OpenMode::Create);
-            fill(*db, partial);
-        }
-        std::filesystem::rename(partial, path);
-    }
-    return path;
-}
-
-std::string postgresDatabase(const std::string& adminUri) {
-    const std::string name = "ta_bench_" + demoTag();
-    const std::string uri = coord::postgresUriWithDatabase(adminUri, name);
-    auto admin = coord::openDatabase(adminUri);
-    auto exists = admin->query("select count(*) from pg_database where datname='" + name + "'");
-    if (exists->integerValue(0, 0) == 0) {
-        admin->execute("create database " + name);
-        try {
-            auto db = coord::openDatabase(uri);
-            fill(*db, coord::postgresUriForDisplay(uri));
-            db->execute("analyze");
-        } catch (...) {
-            admin->execute("drop database if exists " + name + " with (force)");
-            throw;
-        }
-    }
-    return uri;
-}
-
-CoordinatorRef open(const std::string& location) {
-    coord::CoordinatorOptions o;
-    o.database = location;
-    o.fixedClock = "20241231 17:30:00";
-    return coord::openCoordinator(o);
-}
-
 void searchInvoiceSubmissions(benchmark::State& state, std::string location) {
-    auto coordinator = open(location);
+    auto coordinator = openBenchCoordinator(location);
     DocumentSearch s;
     s.startDate = "20240101";
     s.endDate = "20241231";
@@ -138,7 +59,7 @@ std::vector<std::string> updateStatements(ICoorDisp& coordinator, const char* ti
 }
 
 void execBatch10k(benchmark::State& state, std::string location) {
-    auto coordinator = open(location);
+    auto coordinator = openBenchCoordinator(location);
     Variant::Array batches[2];
     for (int k = 0; k < 2; ++k)
         for (auto& s : updateStatements(*coordinator, k ? "0" : "1")) batches[k].emplace_back(s);
@@ -164,9 +85,10 @@ void execBatch10k(benchmark::State& state, std::string location) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    std::vector<std::pair<std::string, std::string>> backends = {{"SQLite", sqliteDatabase()}};
+    const coord::DemoOptions year = benchYear(8334);  // 100,008 invoice submissions over the year
+    std::vector<std::pair<std::string, std::string>> backends = {{"SQLite", sqliteDatabase(year)}};
     if (const char* pgUri = std::getenv("TRUNACCOUNT_PG_URI"); pgUri && *pgUri)
-        backends.emplace_back("PostgreSQL", postgresDatabase(pgUri));
+        backends.emplace_back("PostgreSQL", postgresDatabase(pgUri, year));
     else
         std::cerr << "PostgreSQL cases skipped: TRUNACCOUNT_PG_URI is not set "
                      "(start a server as ./test does and name it there)\n";

@@ -183,14 +183,14 @@ void TFrmTrunAccount::buildGrid() {
     });
 }
 
-void TFrmTrunAccount::fitTotalsColumns() {
+void TFrmTrunAccount::fitTotalsColumns(const QStringList& texts) {
     // The totals line sits under the first three columns: they are kept at least
     // as wide as its texts, so that the counts and the amount can be read.
-    const QFontMetrics fm(dgdView->font());
-    const char* widest[] = {"合计:99999条", "已勾:99999条", "已勾金额:99999999.99"};
-    for (int i = 0; i < 3; ++i) {
+    const QFontMetrics fm(dgdView->footerBar()->font());
+    for (int i = 0; i < 3 && i < texts.size(); ++i) {
         GridColumn& c = dgdView->column(i);
-        c.setWidth(std::max(c.width(), fm.horizontalAdvance(QString::fromUtf8(widest[i])) + 8));
+        const int needed = fm.horizontalAdvance(texts[i]) + 8;
+        if (c.width() < needed) c.setWidth(needed);
     }
 }
 
@@ -325,7 +325,8 @@ void TFrmTrunAccount::FormShow() {
     }
     try {
         dgdView->LoadColumnLayout(QString::fromLatin1(kSettingsFile), objectName(), QString());
-        fitTotalsColumns();
+        fitTotalsColumns({QStringLiteral("合计:99999条"), QStringLiteral("已勾:99999条"),
+                          QStringLiteral("已勾金额:99999999.99")});
         auto restore = [&](QComboBox* list) {
             std::string stored = ReadSetting(kSettingsFile, s(objectName()), s(list->objectName()), "0", "");
             bool ok = false;
@@ -370,11 +371,16 @@ bool TFrmTrunAccount::eventFilter(QObject* watched, QEvent* e) {
         !QApplication::activeModalWidget()) {
         auto* w = static_cast<QWidget*>(watched);
         auto* key = static_cast<QKeyEvent*>(e);
-        // A key the focused control leaves travels on to its parents: act on its first stop only.
-        const bool again = key == lastKey_ && key->timestamp() == lastKeyTime_;
+        // A key the focused control leaves travels on to its parents, the same event
+        // at each stop: act on its first stop only. A new key may come in the same
+        // event object with the same time (keys sent by a program), but it starts
+        // again at a control, not at a parent of the last first stop.
+        const bool again = key == lastKey_ && key->timestamp() == lastKeyTime_ && lastKeyStop_ &&
+                           w != lastKeyStop_ && w->isAncestorOf(lastKeyStop_);
         if (!again && (w == this || isAncestorOf(w))) {
             lastKey_ = key;
             lastKeyTime_ = key->timestamp();
+            lastKeyStop_ = w;
             FormKeyDown(key);
         }
     }
@@ -472,6 +478,8 @@ void TFrmTrunAccount::UpdateTotals() {
     dgdView->column(0).setFooterValue(QStringLiteral("合计:%1条").arg(cdspass.recordCount()));
     dgdView->column(1).setFooterValue(QStringLiteral("已勾:%1条").arg(tickedCount_));
     dgdView->column(2).setFooterValue(QStringLiteral("已勾金额:") + q(tickedAmount_.text(2)));
+    fitTotalsColumns({dgdView->column(0).footerValue(), dgdView->column(1).footerValue(),
+                      dgdView->column(2).footerValue()});
 }
 
 QString TFrmTrunAccount::RangeTitle() const {

@@ -3,7 +3,9 @@
 // ticked and unticked documents are listed and ticks can be revoked.
 #pragma once
 
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <string>
 
@@ -135,7 +137,7 @@ private:
     void defineRowSet();
     void buildGrid();
     void buildToolbar();
-    void fitTotalsColumns();
+    void fitTotalsColumns(const QStringList& texts);
     bool startUp();
     void applyMode();
     bool loadLookups();
@@ -153,8 +155,10 @@ private:
     bool bulkTicking_ = false;
     bool shown_ = false;
     bool startFailedHere_ = false;  // this window's own start failed
+    // The key event last acted on and the control it reached first.
     const QKeyEvent* lastKey_ = nullptr;
     quint64 lastKeyTime_ = 0;
+    QPointer<QWidget> lastKeyStop_;
 };
 
 }  // namespace trunaccount::host

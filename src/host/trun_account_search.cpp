@@ -60,7 +60,16 @@ void TFrmTrunAccount::btnSearchClick() {
     search.channel = selection(ui().cbtd);
     search.paymentMethod = selection(ui().cbzffs);
     search.unit = parameters().hsdwh;
-    const std::string sql = buildDocumentQuery(search);
+    // A stored business type outside the list leaves none selected: there is no
+    // query of a type then, and the select of the row set's columns over nothing
+    // goes to the coordinator, which refuses it with its own message.
+    const int t = ui().cbywlx->currentIndex();
+    const std::string sql = t >= 0 && t <= 4 ? buildDocumentQuery(search) : documentQueryOver({});
+
+    // Every entry call replaces the library's coordinator; one that handed over
+    // none leaves this window without one.
+    ICoorDisp* coordinator = hostValues().coordinator.get();
+    if (!coordinator) throw Error("no coordinator");
 
     // Loading and counting repaint the grid once, at the end.
     ControlsSuspended suspended(cdspass);
@@ -70,7 +79,7 @@ void TFrmTrunAccount::btnSearchClick() {
     hint->showAndPaint();
 
     Variant packet;
-    if (!QueryData(*hostValues().coordinator, sql, packet)) {
+    if (!QueryData(*coordinator, sql, packet)) {
         hint.reset();
         ReportError(this, packet, "");
         return;  // the rows, the counts and the totals line stay as they were

@@ -107,7 +107,12 @@ std::string buildDocumentQuery(const DocumentSearch& s) {
                               ? q
                               : ExpandMonthTables(q, std::string_view(s.startDate).substr(0, 6),
                                                   std::string_view(s.endDate).substr(0, 6), false);
-    return "select * from (" + std::string(kRowSetColumns) + u + ") a " + ") a " + " order by f_hsdwh,f_rzrq,f_djh";
+    return documentQueryOver(u);
+}
+
+std::string documentQueryOver(std::string_view queries) {
+    return "select * from (" + std::string(kRowSetColumns) + std::string(queries) + ") a " + ") a " +
+           " order by f_hsdwh,f_rzrq,f_djh";
 }
 
 }  // namespace trunaccount

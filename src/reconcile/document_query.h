@@ -49,4 +49,8 @@ std::string businessTypeQuery(const DocumentSearch& search);
 // ordered by accounting unit, date and document number.
 std::string buildDocumentQuery(const DocumentSearch& search);
 
+// The select of the eighteen row set columns, in order, over `queries` (the
+// type's queries joined), ordered by accounting unit, date and document number.
+std::string documentQueryOver(std::string_view queries);
+
 }  // namespace trunaccount
