@@ -136,7 +136,8 @@ void TFrmTrunAccount::defineRowSet() {
     // The bank shows as code and name but is edited as the code the column
     // holds: an editor left as it was must not store the name into the code.
     cdspassf_zzyh->setOnGetText([this](const Field& f, RecordId r, bool displayText) {
-        return displayText ? cdspassf_zzyhGetText(r) : f.asStringAt(r);
+        const bool editable = ui_->cbywlx->currentIndex() == 2;
+        return displayText || !editable ? cdspassf_zzyhGetText(r) : f.asStringAt(r);
     });
 }
 
@@ -282,7 +283,7 @@ void TFrmTrunAccount::applyMode() {
 }
 
 bool TFrmTrunAccount::loadLookups() {
-    auto& coord = *hostValues().coordinator;
+    auto& coord = currentCoordinator();
     struct Lookup {
         const char* sql;
         ClientDataSet* into;

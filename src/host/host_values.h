@@ -20,4 +20,7 @@ struct HostValues {
 
 HostValues& hostValues();
 
+// The library's coordinator; raises Error when the host has handed over none.
+ICoorDisp& currentCoordinator();
+
 }  // namespace trunaccount::host

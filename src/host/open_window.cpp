@@ -15,19 +15,21 @@ namespace trunaccount::host {
 
 TFrmTrunAccount* openReconciliationWindow(QWidget* hostWindow, QWidget* notifyControl, std::string_view operatorCodeGbk,
                                           QWidget* container, ICoorDisp* coordinator, const QString& mode) {
-    // 1. The operator code, copied. 2. Our own reference to the coordinator while the call runs.
-    const std::string code(operatorCodeGbk);
+    installDialogMessageBox();
+    // A call that could not make a window leaves the host values of the open ones alone.
+    if (!container) throw Error("the host gave no container for the window");
+    if (!coordinator) throw Error("the host gave no coordinator for the window");
+    // 1. The operator code, copied (and read: GBK becomes the program's UTF-8).
+    // 2. Our own reference to the coordinator while the call runs.
+    const std::string code = platform::gbkToUtf8(operatorCodeGbk);
     CoordinatorRef callRef(coordinator);
 
-    installDialogMessageBox();
     auto& values = hostValues();
     values.hostWindow = hostWindow;            // 3.
     values.ownerWindow = nullptr;              // 4. set again by the window base
     values.hostNotifyControl = notifyControl;  // 5.
     values.coordinator = callRef;              // 6. releases the previous one
-    values.operatorCode = platform::gbkToUtf8(code);  // 7.
-    if (!container) throw Error("the host gave no container for the window");
-    if (!coordinator) throw Error("the host gave no coordinator for the window");
+    values.operatorCode = code;                // 7.
 
     // 8. and 9. The window, named after its mode: the name is its settings section
     // and must be unique in the container.

@@ -66,10 +66,7 @@ void TFrmTrunAccount::btnSearchClick() {
     const int t = ui().cbywlx->currentIndex();
     const std::string sql = t >= 0 && t <= 4 ? buildDocumentQuery(search) : documentQueryOver({});
 
-    // Every entry call replaces the library's coordinator; one that handed over
-    // none leaves this window without one.
-    ICoorDisp* coordinator = hostValues().coordinator.get();
-    if (!coordinator) throw Error("no coordinator");
+    ICoorDisp& coordinator = currentCoordinator();  // before anything is sent or shown
 
     // Loading and counting repaint the grid once, at the end.
     ControlsSuspended suspended(cdspass);
@@ -79,7 +76,7 @@ void TFrmTrunAccount::btnSearchClick() {
     hint->showAndPaint();
 
     Variant packet;
-    if (!QueryData(*coordinator, sql, packet)) {
+    if (!QueryData(coordinator, sql, packet)) {
         hint.reset();
         ReportError(this, packet, "");
         return;  // the rows, the counts and the totals line stay as they were

@@ -224,7 +224,7 @@ void TFrmTrunAccount::btnsaveClick() {
         cdspass.first();  // a list never loaded is reported as closed
 
         Variant time;
-        if (!GetServerDateTime(*hostValues().coordinator, time)) {
+        if (!GetServerDateTime(currentCoordinator(), time)) {
             wait.hide();
             ReportError(this, time, "");
             return;
@@ -236,7 +236,7 @@ void TFrmTrunAccount::btnsaveClick() {
         if (statements.empty()) return;
 
         Variant batch = ListToVariantArray(statements);
-        if (!ExecBatch(*hostValues().coordinator, batch)) {
+        if (!ExecBatch(currentCoordinator(), batch)) {
             wait.hide();
             ReportError(this, batch, "");
             return;  // rows, ticks and totals as they were: the user can save again
@@ -264,7 +264,7 @@ void TFrmTrunAccount::btnNogdClick() {
     if (!cdspass.active() || cdspass.isEmpty()) return;
     if (messageBox(this, "确定要把当前选中行置成未勾状态吗!", "提示", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
     Variant time;
-    if (!GetServerDateTime(*hostValues().coordinator, time)) {
+    if (!GetServerDateTime(currentCoordinator(), time)) {
         ReportError(this, time, "");
         return;
     }
@@ -283,7 +283,7 @@ void TFrmTrunAccount::btnNogdClick() {
         }
         if (statements.empty()) return;
         Variant batch = ListToVariantArray(statements);
-        if (!ExecBatch(*hostValues().coordinator, batch)) {
+        if (!ExecBatch(currentCoordinator(), batch)) {
             ReportError(this, batch, "");
             return;
         }

@@ -142,9 +142,12 @@ TEST_F(RowSetWindow, PaymentMethodAndBankShowAsTheTypeSays) {
             const RecordId r = w->cdspass.recordAt(row);
             EXPECT_EQ(w->cdspassf_zzZffs->displayTextAt(r), c.method[row]);
             EXPECT_EQ(w->cdspassf_zzyh->displayTextAt(r), c.bank[row]);
-            // The cell editor gets the same text; the grid shows it.
+            // The cell editor gets the same text, but for the bank of a payment
+            // approval: that is edited as the code it stores, so that an editor left
+            // as it was does not write "code name" over the code.
             EXPECT_EQ(w->cdspassf_zzZffs->editTextAt(r), c.method[row]);
-            EXPECT_EQ(w->cdspassf_zzyh->editTextAt(r), c.bank[row]);
+            const std::string codes[] = {"001", "009", "00"};
+            EXPECT_EQ(w->cdspassf_zzyh->editTextAt(r), c.type == 2 ? codes[row] : c.bank[row]);
             EXPECT_EQ(model->data(model->index(row, 13)).toString().toStdString(), c.method[row]);
             EXPECT_EQ(model->data(model->index(row, 14)).toString().toStdString(), c.bank[row]);
         }

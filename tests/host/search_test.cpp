@@ -11,6 +11,8 @@
 #include <QTextEdit>
 
 #include "host/frm_hint.h"
+#include "host/host_values.h"
+#include "platform/errors.h"
 #include "reconcile/document_query.h"
 #include "search_support.h"
 #include "tools/adv_grid.h"
@@ -359,14 +361,28 @@ TEST_F(SearchWindow, AnswerThatIsNoRowSetKeepsTheRowsAndSaysSo) {
     }
 }
 
-TEST_F(SearchWindow, CoordinatorTakenAwayByALaterEntryCallIsAnErrorNotACrash) {
+TEST_F(SearchWindow, ALaterEntryCallWithoutACoordinatorLeavesTheOpenWindowsWorking) {
     TFrmTrunAccount* w = openScripted(QStringLiteral("Search"));
     ASSERT_TRUE(w);
     answer = [](const std::string&, Variant& data) { return data = documents({{.number = "1"}}), true; };
     pressF2(w);
-    // A later entry call hands over no coordinator: that window's start fails,
-    // and the library's coordinator is gone for every window.
-    EXPECT_EQ(open(QStringLiteral("Input"), nullptr), nullptr);
+    const std::size_t before = searches.size();
+    // The call is refused with a message and makes no window...
+    EXPECT_THROW(open(QStringLiteral("Input"), nullptr), Error);
+    EXPECT_EQ(windowOf(QStringLiteral("Input")), nullptr);
+    // ...and the library keeps the coordinator of the windows that are open.
+    boxes.clear();
+    pressF2(w);
+    EXPECT_TRUE(boxes.shown().empty());
+    EXPECT_EQ(searches.size(), before + 1);
+}
+
+TEST_F(SearchWindow, NoCoordinatorIsAnErrorNotACrash) {
+    TFrmTrunAccount* w = openScripted(QStringLiteral("Search"));
+    ASSERT_TRUE(w);
+    answer = [](const std::string&, Variant& data) { return data = documents({{.number = "1"}}), true; };
+    pressF2(w);
+    host::hostValues().coordinator.reset();
     boxes.clear();
     hostWindow.messages.clear();
     pressF2(w);
