@@ -174,6 +174,7 @@ void TFrmTrunAccount::buildGrid() {
             guarded(this, [&] { dgdViewKeyPress(13); });
             return false;  // the grid's own handling of the key follows as usual
         }
+        if (e->key() == Qt::Key_F2) return true;  // the window's search reloads the rows: no cell editor opens
         if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier && !inSearchMode()) {
             // Space ticks or unticks the current row, in whatever column: it does
             // not also start typing a blank into the cell.

@@ -414,6 +414,17 @@ TEST_F(SearchWindow, F2SearchesWhateverModifiersAreHeldAndWhereverTheFocusIs) {
     // The search button does the same.
     QTest::mouseClick(w->ui().btnSearch, Qt::LeftButton);
     EXPECT_EQ(searches.size(), ++expected);
+    // F2 in the grid searches; it does not also open a cell editor on the rows it replaces.
+    ASSERT_FALSE(w->inSearchMode());
+    answer = [](const std::string&, Variant& data) { return data = documents({{.number = "1"}, {.number = "2"}}), true; };
+    pressF2(w);
+    ++expected;
+    w->dgdView->view()->setFocus();
+    w->dgdView->setCurrentColumn(3);  // an editable column
+    QTest::keyClick(w->dgdView->view(), Qt::Key_F2);
+    EXPECT_EQ(searches.size(), ++expected);
+    const auto editors = w->dgdView->view()->viewport()->findChildren<QWidget*>();
+    EXPECT_TRUE(std::none_of(editors.begin(), editors.end(), [](QWidget* e) { return e->isVisible(); }));
 }
 
 }  // namespace
