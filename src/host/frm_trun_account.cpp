@@ -20,6 +20,7 @@
 #include "host/window_support.h"
 #include "platform/coordinator_calls.h"
 #include "platform/errors.h"
+#include "reconcile/row_set.h"
 #include "tools/adv_grid.h"
 #include "ui_frm_trun_account.h"
 
@@ -40,38 +41,14 @@ std::unique_ptr<TVeyraClass>& moduleLoader() {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 std::string s(const QString& q) { return q.toStdString(); }
 
-struct FieldDef {
-    Field* TFrmTrunAccount::*member;
-    const char* name;
-    const char* label;
-    FieldKind kind;
-    int size;
-    bool readOnly;
-    const char* format;
-    int width;  // grid column width; 0: the grid's default
-};
-
-// The reconciliation record: eighteen fields in this order; grid column i
-// shows field i.
-const FieldDef kRowSet[] = {
-    {&TFrmTrunAccount::cdspassf_zzgdbz, "f_zzgdbz", "勾对", FieldKind::Text, 1, false, "", 46},
-    {&TFrmTrunAccount::cdspassf_hsdwh, "f_hsdwh", "核算单位号", FieldKind::Text, 8, true, "", 71},
-    {&TFrmTrunAccount::cdspassf_hsdwmc, "f_hsdwmc", "核算单位名称", FieldKind::Text, 100, true, "", 77},
-    {&TFrmTrunAccount::cdspassf_zdrhsdwh, "f_zdrhsdwh", "制单人核算单位", FieldKind::Text, 6, false, "", 92},
-    {&TFrmTrunAccount::cdspassf_Djh, "f_Djh", "单据号", FieldKind::Text, 12, true, "", 95},
-    {&TFrmTrunAccount::cdspassf_Gysbm, "f_Gysbm", "供应商编码", FieldKind::Text, 12, true, "", 0},
-    {&TFrmTrunAccount::cdspassf_Csmc, "f_Csmc", "供应商名称", FieldKind::Text, 60, true, "", 119},
-    {&TFrmTrunAccount::cdspassf_tdmc, "f_tdmc", "付款原因", FieldKind::Text, 30, true, "", 110},
-    {&TFrmTrunAccount::cdspassf_hsje, "f_hsje", "发票金额", FieldKind::Float, 0, true, "####0.00", 0},
-    {&TFrmTrunAccount::cdspassf_wsje, "f_wsje", "无税金额", FieldKind::Float, 0, false, "0.00", 0},
-    {&TFrmTrunAccount::cdspassf_zzse, "f_zzse", "税额", FieldKind::Float, 0, false, "0.00", 0},
-    {&TFrmTrunAccount::cdspassf_zzsl, "f_zzsl", "税率", FieldKind::Float, 0, false, "", 0},
-    {&TFrmTrunAccount::cdspassf_zzpjhm, "f_zzpjhm", "票据号码", FieldKind::Text, 20, false, "", 101},
-    {&TFrmTrunAccount::cdspassf_zzZffs, "f_zzZffs", "支付方式", FieldKind::Text, 100, false, "", 88},
-    {&TFrmTrunAccount::cdspassf_zzyh, "f_zzyh", "支付银行", FieldKind::Text, 50, false, "", 140},
-    {&TFrmTrunAccount::cdspassf_Zzzfrq, "f_Zzzfrq", "支付日期", FieldKind::Text, 8, false, "", 0},
-    {&TFrmTrunAccount::cdspassf_Rzrq, "f_Rzrq", "入帐日期", FieldKind::Text, 8, true, "", 0},
-    {&TFrmTrunAccount::cdspassf_zzgdrq, "f_zzgdrq", "转账勾对时间", FieldKind::Text, 20, false, "", 102},
+// The window's field objects, in the row set's field order.
+Field* TFrmTrunAccount::*const kFieldMembers[] = {
+    &TFrmTrunAccount::cdspassf_zzgdbz, &TFrmTrunAccount::cdspassf_hsdwh,  &TFrmTrunAccount::cdspassf_hsdwmc,
+    &TFrmTrunAccount::cdspassf_zdrhsdwh, &TFrmTrunAccount::cdspassf_Djh,  &TFrmTrunAccount::cdspassf_Gysbm,
+    &TFrmTrunAccount::cdspassf_Csmc,   &TFrmTrunAccount::cdspassf_tdmc,   &TFrmTrunAccount::cdspassf_hsje,
+    &TFrmTrunAccount::cdspassf_wsje,   &TFrmTrunAccount::cdspassf_zzse,   &TFrmTrunAccount::cdspassf_zzsl,
+    &TFrmTrunAccount::cdspassf_zzpjhm, &TFrmTrunAccount::cdspassf_zzZffs, &TFrmTrunAccount::cdspassf_zzyh,
+    &TFrmTrunAccount::cdspassf_Zzzfrq, &TFrmTrunAccount::cdspassf_Rzrq,   &TFrmTrunAccount::cdspassf_zzgdrq,
 };
 
 }  // namespace
@@ -124,13 +101,9 @@ BusinessType TFrmTrunAccount::businessType() const {
 }
 
 void TFrmTrunAccount::defineRowSet() {
-    for (const auto& d : kRowSet) {
-        Field& f = cdspass.addField(d.name, d.kind, d.size);
-        f.setDisplayLabel(d.label);
-        f.setReadOnly(d.readOnly);
-        if (*d.format) f.setDisplayFormat(d.format);
-        this->*d.member = &f;
-    }
+    const auto fields = defineReconciliationFields(cdspass);
+    static_assert(std::size(kFieldMembers) == 18);
+    for (std::size_t i = 0; i < fields.size(); ++i) this->*kFieldMembers[i] = fields[i];
     cdspassf_zzgdbz->setOnChange([this](Field& f) { cdspassf_zzgdbzChange(f); });
     cdspassf_Zzzfrq->setOnValidate([this](Field&, const Variant& v) { cdspassf_ZzzfrqValidate(v); });
     // The bank shows as code and name but is edited as the code the column
@@ -151,7 +124,7 @@ void TFrmTrunAccount::buildGrid() {
     dgdView->addColumnsForFields();
     for (int i = 0; i < dgdView->columnCount(); ++i) {
         GridColumn& c = dgdView->column(i);
-        if (kRowSet[i].width > 0) c.setWidth(kRowSet[i].width);
+        if (int width = reconciliationRowSet()[static_cast<std::size_t>(i)].columnWidth; width > 0) c.setWidth(width);
         c.setTitleButton(i < dgdView->columnCount() - 1);  // the tick-off time sorts nothing
     }
     GridColumn& tick = dgdView->column(0);

@@ -1,7 +1,6 @@
-// Rows shaped like the reconciliation row set: its eighteen fields (names,
-// labels, kinds, widths, read-only states, display formats) and a generator of
-// deterministic packets of any size. Header-only, so that benchmarks can use it
-// without the test libraries.
+// Rows shaped like the reconciliation row set (its fields come from
+// reconcile/row_set.h) and a generator of deterministic packets of any size.
+// Header-only, so that benchmarks can use it without the test libraries.
 #pragma once
 
 #include <cstdint>
@@ -10,52 +9,15 @@
 #include <vector>
 
 #include "dataset/client_dataset.h"
+#include "reconcile/row_set.h"
 #include "trunaccount/variant.h"
 
 namespace trunaccount::testing {
 
-struct RowSetField {
-    const char* name;
-    const char* label;
-    FieldKind kind;
-    int size;
-    bool readOnly;
-    const char* format;
-};
-
-inline const std::vector<RowSetField>& rowSetFields() {
-    static const std::vector<RowSetField> fields = {
-        {"f_zzgdbz", "勾对", FieldKind::Text, 1, false, ""},
-        {"f_hsdwh", "核算单位号", FieldKind::Text, 8, true, ""},
-        {"f_hsdwmc", "核算单位名称", FieldKind::Text, 100, true, ""},
-        {"f_zdrhsdwh", "制单人核算单位", FieldKind::Text, 6, false, ""},
-        {"f_Djh", "单据号", FieldKind::Text, 12, true, ""},
-        {"f_Gysbm", "供应商编码", FieldKind::Text, 12, true, ""},
-        {"f_Csmc", "供应商名称", FieldKind::Text, 60, true, ""},
-        {"f_tdmc", "付款原因", FieldKind::Text, 30, true, ""},
-        {"f_hsje", "发票金额", FieldKind::Float, 0, true, "####0.00"},
-        {"f_wsje", "无税金额", FieldKind::Float, 0, false, "0.00"},
-        {"f_zzse", "税额", FieldKind::Float, 0, false, "0.00"},
-        {"f_zzsl", "税率", FieldKind::Float, 0, false, ""},
-        {"f_zzpjhm", "票据号码", FieldKind::Text, 20, false, ""},
-        {"f_zzZffs", "支付方式", FieldKind::Text, 100, false, ""},
-        {"f_zzyh", "支付银行", FieldKind::Text, 50, false, ""},
-        {"f_Zzzfrq", "支付日期", FieldKind::Text, 8, false, ""},
-        {"f_Rzrq", "入帐日期", FieldKind::Text, 8, true, ""},
-        {"f_zzgdrq", "转账勾对时间", FieldKind::Text, 20, false, ""},
-    };
-    return fields;
-}
+inline std::span<const RowSetField> rowSetFields() { return reconciliationRowSet(); }
 
 // Defines the eighteen persistent fields on a closed dataset.
-inline void defineRowSetFields(ClientDataSet& ds) {
-    for (const auto& f : rowSetFields()) {
-        Field& field = ds.addField(f.name, f.kind, f.size);
-        field.setDisplayLabel(f.label);
-        field.setReadOnly(f.readOnly);
-        field.setDisplayFormat(f.format);
-    }
-}
+inline void defineRowSetFields(ClientDataSet& ds) { defineReconciliationFields(ds); }
 
 // A packet with the row set's columns as the coordinator sends them (lower-case
 // names, widths of text columns unknown) and `rows` deterministic rows: amounts
