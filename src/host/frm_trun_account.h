@@ -143,6 +143,8 @@ private:
     bool loadLookups();
     void FormKeyDown(QKeyEvent* e);
     void storeSettings();
+    // Select all / select none: ticks in input mode, the row selection in search mode.
+    void markEveryRow(bool on);
     // The rows of the view, first to last, as records (stable while rows move).
     std::vector<RecordId> viewRecords() const;
     TickRow rowValues(RecordId record) const;

@@ -77,61 +77,38 @@ std::vector<RecordId> TFrmTrunAccount::viewRecords() const {
     return records;
 }
 
-void TFrmTrunAccount::btnallClick() {
+void TFrmTrunAccount::markEveryRow(bool on) {
+    ControlsSuspended suspended(cdspass);
+    cdspass.first();  // a list never loaded is reported as closed
     if (inSearchMode()) {
-        ControlsSuspended suspended(cdspass);
-        cdspass.first();
-        for (int row = 0; row < cdspass.recordCount(); ++row) dgdView->selectedRows().setRowSelected(row, true);
+        // The selection of rows to revoke; the ticks stay as they are.
+        for (int row = 0; row < cdspass.recordCount(); ++row) dgdView->selectedRows().setRowSelected(row, on);
         cdspass.last();
         return;
     }
+    // Every row ticked or unticked, the totals set for all of them at once.
     bulkTicking_ = true;
     struct Done {
         TFrmTrunAccount* w;
         ~Done() { w->bulkTicking_ = false; }
     } done{this};
-    ControlsSuspended suspended(cdspass);
     tickedAmount_.clear();
-    cdspass.first();
     const auto records = viewRecords();  // posting may move a row; every row is visited once
     for (RecordId r : records) {
         cdspass.gotoBookmark({r, cdspass.bookmark().generation});
-        tickedAmount_.add(cdspassf_hsje->floatAt(r));
+        if (on) tickedAmount_.add(cdspassf_hsje->floatAt(r));
         cdspass.edit();
-        cdspassf_zzgdbz->setAsString("1");
+        cdspassf_zzgdbz->setAsString(on ? "1" : "0");
         cdspass.post();
     }
-    tickedCount_ = static_cast<int>(records.size());
+    tickedCount_ = on ? static_cast<int>(records.size()) : 0;
     if (cdspass.recordCount() > 0) cdspass.last();
     UpdateTotals();
 }
 
-void TFrmTrunAccount::btnnoallClick() {
-    if (inSearchMode()) {
-        ControlsSuspended suspended(cdspass);
-        cdspass.first();
-        for (int row = 0; row < cdspass.recordCount(); ++row) dgdView->selectedRows().setRowSelected(row, false);
-        cdspass.last();
-        return;
-    }
-    bulkTicking_ = true;
-    struct Done {
-        TFrmTrunAccount* w;
-        ~Done() { w->bulkTicking_ = false; }
-    } done{this};
-    ControlsSuspended suspended(cdspass);
-    cdspass.first();
-    for (RecordId r : viewRecords()) {
-        cdspass.gotoBookmark({r, cdspass.bookmark().generation});
-        cdspass.edit();
-        cdspassf_zzgdbz->setAsString("0");
-        cdspass.post();
-    }
-    if (cdspass.recordCount() > 0) cdspass.last();
-    tickedCount_ = 0;
-    tickedAmount_.clear();
-    UpdateTotals();
-}
+void TFrmTrunAccount::btnallClick() { markEveryRow(true); }
+
+void TFrmTrunAccount::btnnoallClick() { markEveryRow(false); }
 
 void TFrmTrunAccount::toggleCurrentTick() {
     if (inSearchMode() || !cdspass.active() || cdspass.isEmpty()) return;
