@@ -51,7 +51,8 @@ void pressF2(host::TFrmTrunAccount* w, Qt::KeyboardModifiers modifiers) {
 }
 
 QStringList totalsLine(const host::TFrmTrunAccount* w) {
-    return {w->dgdView->footerText(0), w->dgdView->footerText(1), w->dgdView->footerText(2)};
+    const auto texts = totalsLine(*w);
+    return QStringList(texts.begin(), texts.end());
 }
 
 std::string shown(const host::TFrmTrunAccount* w, int row, const char* field) {

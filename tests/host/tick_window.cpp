@@ -22,10 +22,6 @@ void searchDocuments(host::TFrmTrunAccount& w, BusinessType type, const char* fr
     w.btnSearchClick();
 }
 
-std::vector<QString> totalsLine(const host::TFrmTrunAccount& w) {
-    return {w.dgdView->footerText(0), w.dgdView->footerText(1), w.dgdView->footerText(2)};
-}
-
 ListState listState(const host::TFrmTrunAccount& w) {
     ListState s;
     const ClientDataSet& ds = w.cdspass;

@@ -13,6 +13,7 @@
 #include "host/frm_trun_account.h"
 #include "reconcile/business_type.h"
 #include "support/scripted_coordinator.h"
+#include "window_fixture.h"
 
 namespace trunaccount::testing {
 
@@ -36,9 +37,6 @@ void PrintTo(const ListState& s, std::ostream* os);
 
 // Values of one field over the rows in view order.
 std::vector<std::string> column(const host::TFrmTrunAccount& w, const char* field);
-
-// The footers of the totals line: "合计:…条", "已勾:…条", "已勾金额:…".
-std::vector<QString> totalsLine(const host::TFrmTrunAccount& w);
 
 // The texts of the ExecBatch calls a scripted coordinator received.
 std::vector<std::vector<std::string>> batchesSent(const ScriptedCoordinator& c);

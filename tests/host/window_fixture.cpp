@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "host/host_values.h"
+#include "tools/adv_grid.h"
 #include "host/open_window.h"
 #include "platform/gbk.h"
 #include "trunaccount/host_messages.h"
@@ -46,6 +47,10 @@ void scriptStartUp(ScriptedCoordinator& c) {
             return data = ScriptedCoordinator::errorLines({"query not scripted"}), false;
         return true;
     };
+}
+
+std::vector<QString> totalsLine(const host::TFrmTrunAccount& w) {
+    return {w.dgdView->footerText(0), w.dgdView->footerText(1), w.dgdView->footerText(2)};
 }
 
 WindowTest::WindowTest() : container(std::make_unique<QWidget>()) {

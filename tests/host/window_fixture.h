@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/frm_trun_account.h"
 #include "support/message_box_recorder.h"
@@ -34,6 +35,9 @@ protected:
 // database type, dates (server date 20250110), operator name, the parameter
 // table (dwlx, qyny 202410, hsdwh 1001, zbbm) and the four lookup lists.
 void scriptStartUp(ScriptedCoordinator& c);
+
+// The footers of the totals line: "合计:…条", "已勾:…条", "已勾金额:…".
+std::vector<QString> totalsLine(const host::TFrmTrunAccount& w);
 
 class WindowTest : public ::testing::Test {
 protected:
