@@ -2,6 +2,9 @@
 # shellcheck shell=bash
 
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Paths below the checkout are hashed relative to it, so that clones and
+# worktrees in other folders share the compiler cache.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$TOP}
 
 say() { printf '==> %s\n' "$*" >&2; }
 
