@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QToolTip>
 #include <QValidator>
+#include <cmath>
 
 #include "platform/gbk.h"
 
@@ -120,7 +121,7 @@ QString FooterRun::text() const {
 
 std::vector<FooterRun> GridFooter::layout() const {
     QHeaderView* h = view_->horizontalHeader();
-    const QFontMetrics fm = fontMetrics();
+    const QFontMetricsF fm(font());
     struct Cell {
         int column;
         QRect rect;
@@ -156,7 +157,9 @@ std::vector<FooterRun> GridFooter::layout() const {
             const Cell& t = cells[j];
             if (t.text.isEmpty()) continue;
             const QRect inner = t.rect.adjusted(kPadding, 0, -kPadding, 0);
-            if (cursor <= inner.left() && fm.horizontalAdvance(t.text) <= inner.width()) {
+            // The width the text takes, rounded up: a rounded-down width would elide it.
+            const int need = static_cast<int>(std::ceil(fm.horizontalAdvance(t.text))) + 1;
+            if (cursor <= inner.left() && need <= inner.width()) {
                 // Fits its own cell: drawn there, aligned as the column says.
                 run.pieces.push_back({t.column, inner, t.text, grid_->column(t.column).footerAlignment()});
                 cursor = inner.right() + 1 + kPadding;
@@ -165,7 +168,7 @@ std::vector<FooterRun> GridFooter::layout() const {
             const int x = std::max(inner.left(), cursor);
             const int room = std::max(run.right - kPadding - x + 1, 0);
             // At least its own cell; more when the text needs it and the run has room.
-            const int width = std::min(std::max(fm.horizontalAdvance(t.text), t.rect.right() - kPadding - x + 1), room);
+            const int width = std::min(std::max(need, t.rect.right() - kPadding - x + 1), room);
             run.pieces.push_back({t.column, QRect(x, 0, width, height()), t.text, Qt::AlignLeft | Qt::AlignVCenter});
             cursor = x + width + 2 * kPadding;
         }
