@@ -72,6 +72,13 @@ void ClientDataSet::notifyChanged() {
     notify([](DatasetObserver& o) { o.datasetChanged(); });
 }
 
+template <typename F>
+void ClientDataSet::reorderView(F&& reorder) {
+    notify([](DatasetObserver& o) { o.orderAboutToChange(); });
+    reorder();
+    notify([](DatasetObserver& o) { o.orderChanged(); });
+}
+
 void ClientDataSet::addObserver(DatasetObserver* o) {
     if (std::find(observers_.begin(), observers_.end(), o) == observers_.end()) observers_.push_back(o);
 }
@@ -323,6 +330,12 @@ void ClientDataSet::storeFieldValue(Field& f, const Variant& value) {
     if (f.onValidate_) f.onValidate_(f, converted);
     RecordId r = editRecord_;
     Variant before = f.valueAt(r);
+    // A text wider than its field is refused, unless it is the value the record
+    // already holds (a loaded text may be longer than the width).
+    if (converted.isText() && !f.fitsSize(converted.asText()) && !(before.isText() && before.asText() == converted.asText()))
+        throw ConversionError(f.displayLabel() + "最多可录入" + std::to_string(f.size()) + "个字节（一个汉字占两个字节）。",
+                              "'" + converted.asText() + "' is wider than the " + std::to_string(f.size()) +
+                                  " bytes of field '" + f.name() + "'");
     bool saved = std::any_of(undo_.begin(), undo_.end(), [&](const auto& u) { return u.first == f.index(); });
     if (!saved) undo_.emplace_back(f.index(), before);
     f.store(r, converted);
@@ -352,17 +365,25 @@ void ClientDataSet::post() {
     if (!reorder && !refilter) return;
 
     int oldRow = rowOf(r);
-    if (reorder) {
-        order_.erase(std::find(order_.begin(), order_.end(), r));
-        auto at = std::lower_bound(order_.begin(), order_.end(), r,
-                                   [&](RecordId a, RecordId b) { return recordLess(a, b); });
-        order_.insert(at, r);
+    auto moveRecord = [&] {
+        if (reorder) {
+            order_.erase(std::find(order_.begin(), order_.end(), r));
+            auto at = std::lower_bound(order_.begin(), order_.end(), r,
+                                       [&](RecordId a, RecordId b) { return recordLess(a, b); });
+            order_.insert(at, r);
+        }
+        if (refilter) passes_[r] = filterExpr_->matches(r) ? 1 : 0;
+        rebuildView();
+        int row = rowOf(r);
+        setCursor(row >= 0 ? row : oldRow, false);
+    };
+    if (refilter) {
+        // The record may leave the view or come into it.
+        moveRecord();
+        notifyChanged();
+    } else {
+        reorderView(moveRecord);
     }
-    if (refilter) passes_[r] = filterExpr_->matches(r) ? 1 : 0;
-    rebuildView();
-    int row = rowOf(r);
-    setCursor(row >= 0 ? row : oldRow, false);
-    notifyChanged();
 }
 
 void ClientDataSet::cancel() {
@@ -527,10 +548,11 @@ void ClientDataSet::setIndexName(std::string name) {
     sortKeys_ = std::move(keys);
     if (!active()) return;
     RecordId keep = current_ >= 0 ? view_[static_cast<std::size_t>(current_)] : Bookmark::kNone;
-    sortOrder();
-    rebuildView();
-    setCursor(keep != Bookmark::kNone ? rowOf(keep) : 0, false);
-    notifyChanged();
+    reorderView([&] {
+        sortOrder();
+        rebuildView();
+        setCursor(keep != Bookmark::kNone ? rowOf(keep) : 0, false);
+    });
 }
 
 // ---- filter ----

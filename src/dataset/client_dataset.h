@@ -48,6 +48,13 @@ public:
     virtual void datasetActiveChanged(bool active) {}
     // Rows, their order, the filter or everything else may have changed.
     virtual void datasetChanged() {}
+    // The same rows are about to take another order (a new index, a posted
+    // record moving to its place); orderChanged follows once they have. The
+    // records stay: an observer can remember them by record before and find
+    // their new rows after. An observer that does not care for the difference
+    // takes it as any change.
+    virtual void orderAboutToChange() {}
+    virtual void orderChanged() { datasetChanged(); }
     // A value of the record at this row changed.
     virtual void rowChanged(int row) {}
     virtual void rowAboutToBeRemoved(int row) {}
@@ -221,6 +228,10 @@ private:
     void notify(F&& f);
     void notifyActive(bool active);
     void notifyChanged();
+    // Runs `reorder`, which changes the order of the view but not its records,
+    // between orderAboutToChange and orderChanged.
+    template <typename F>
+    void reorderView(F&& reorder);
 
     std::string name_;
     std::vector<std::unique_ptr<Field>> fields_;

@@ -1,10 +1,12 @@
 #include "dataset/field.h"
 
+#include <cmath>
 #include <limits>
 
 #include "dataset/client_dataset.h"
 #include "dataset/dataset_error.h"
 #include "platform/errors.h"
+#include "platform/gbk.h"
 #include "platform/text.h"
 
 namespace trunaccount {
@@ -214,23 +216,35 @@ void Field::appendFrom(const DataPacket& p, std::size_t row, std::size_t col) {
 
 Variant Field::convert(const Variant& v) const {
     if (v.isNull() || v.isEmpty()) return Variant::null();
+    auto refuse = [&](const char* kind, const char* what) {
+        std::string shown = v.textForm().value_or(std::string(v.typeName()));
+        return ConversionError(displayLabel() + what,
+                               "'" + shown + "' is not a valid " + kind + " for field '" + displayLabel() + "'");
+    };
     try {
         switch (kind_) {
         case FieldKind::Text:
             if (v.isText()) return v;
             return Variant(v.toText());
-        case FieldKind::Float: return Variant(v.toDouble());
+        case FieldKind::Float: {
+            // Only a finite number is a number here: "nan" and "inf" are not amounts.
+            const double d = v.toDouble();
+            if (!std::isfinite(d)) throw refuse("number", "必须是数字。");
+            return Variant(d);
+        }
         case FieldKind::Integer:
             if (v.type() == Variant::Type::Integer) return v;
             return Variant(static_cast<std::int64_t>(v.toInt32()));
         }
     } catch (const VariantError&) {
-        std::string shown = v.textForm().value_or(std::string(v.typeName()));
-        throw ConversionError("'" + shown + "' is not a valid " +
-                              (kind_ == FieldKind::Float ? "number" : kind_ == FieldKind::Integer ? "integer" : "text") +
-                              " for field '" + displayLabel() + "'");
+        throw refuse(kind_ == FieldKind::Float ? "number" : kind_ == FieldKind::Integer ? "integer" : "text",
+                     kind_ == FieldKind::Integer ? "必须是整数。" : kind_ == FieldKind::Float ? "必须是数字。" : "必须是文字。");
     }
     return v;
+}
+
+bool Field::fitsSize(std::string_view text) const {
+    return !isText() || size_ <= 0 || platform::gbkByteLength(text) <= static_cast<std::size_t>(size_);
 }
 
 void Field::store(RecordId r, const Variant& v) {

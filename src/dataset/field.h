@@ -41,9 +41,13 @@ public:
     const std::string& name() const { return name_; }
     FieldKind kind() const { return kind_; }
     bool isText() const { return kind_ == FieldKind::Text; }
-    // Declared width of a text field in GBK bytes (0: not declared). Longer texts
-    // are kept whole; the width only informs editors and layout.
+    // Declared width of a text field in GBK bytes (0: not declared). Loading
+    // keeps longer texts whole; storing a new value longer than the width is
+    // refused, so that what an editor hands in always fits the database column.
     int size() const { return size_; }
+    // Whether a text fits the width (counted in GBK bytes, a Chinese character
+    // taking two); always for number fields and fields without a width.
+    bool fitsSize(std::string_view text) const;
 
     // The label shown in titles; the field name while none is set.
     const std::string& displayLabel() const { return label_.empty() ? name_ : label_; }
@@ -78,8 +82,10 @@ public:
     std::string editText() const;
 
     // Stores a value into the current record, which must be in edit: the value is
-    // converted to the field's kind (null stays null), validated, stored, then the
-    // change handler runs. A text "" stored into a number field makes it null.
+    // converted to the field's kind (null stays null), checked against the width,
+    // validated, stored, then the change handler runs. A text "" stored into a
+    // number field makes it null; a text that is no finite number is refused
+    // (ConversionError: "<label>必须是数字。", the value in its detail).
     void setValue(const Variant& value);
     void setAsString(std::string_view text);
     void setAsFloat(double value) { setValue(Variant(value)); }

@@ -21,6 +21,7 @@
 #include "platform/coordinator_calls.h"
 #include "platform/errors.h"
 #include "reconcile/row_set.h"
+#include "reconcile/tick_tally.h"
 #include "tools/adv_grid.h"
 #include "ui_frm_trun_account.h"
 
@@ -95,21 +96,24 @@ TFrmTrunAccount::TFrmTrunAccount(QWidget* owner, const QString& mode)
 
 TFrmTrunAccount::~TFrmTrunAccount() { qApp->removeEventFilter(this); }
 
-BusinessType TFrmTrunAccount::businessType() const {
-    int t = ui_->cbywlx->currentIndex();
-    return static_cast<BusinessType>(t < 0 ? 0 : t);
-}
+std::optional<BusinessType> TFrmTrunAccount::businessType() const { return businessTypeAt(ui_->cbywlx->currentIndex()); }
 
 void TFrmTrunAccount::defineRowSet() {
     const auto fields = defineReconciliationFields(cdspass);
     static_assert(std::size(kFieldMembers) == 18);
     for (std::size_t i = 0; i < fields.size(); ++i) this->*kFieldMembers[i] = fields[i];
     cdspassf_zzgdbz->setOnChange([this](Field& f) { cdspassf_zzgdbzChange(f); });
+    // Any other value the user changes is an edit a save would write.
+    for (Field* f : fields)
+        if (f != cdspassf_zzgdbz)
+            f->setOnChange([this](Field& changed) {
+                if (!(changed.value() == changed.valueBeforeChange())) editedSinceLoad_ = true;
+            });
     cdspassf_Zzzfrq->setOnValidate([this](Field&, const Variant& v) { cdspassf_ZzzfrqValidate(v); });
     // The bank shows as code and name but is edited as the code the column
     // holds: an editor left as it was must not store the name into the code.
     cdspassf_zzyh->setOnGetText([this](const Field& f, RecordId r, bool displayText) {
-        const bool editable = ui_->cbywlx->currentIndex() == 2;
+        const bool editable = businessType() == BusinessType::PaymentApproval;
         return displayText || !editable ? cdspassf_zzyhGetText(r) : f.asStringAt(r);
     });
 }
@@ -125,15 +129,20 @@ void TFrmTrunAccount::buildGrid() {
     for (int i = 0; i < dgdView->columnCount(); ++i) {
         GridColumn& c = dgdView->column(i);
         if (int width = reconciliationRowSet()[static_cast<std::size_t>(i)].columnWidth; width > 0) c.setWidth(width);
-        c.setTitleButton(i < dgdView->columnCount() - 1);  // the tick-off time sorts nothing
+        c.setTitleButton(i != RowSetColumn::TickTime);  // the tick-off time sorts nothing
     }
-    GridColumn& tick = dgdView->column(0);
-    tick.setCheckBox(true, QStringLiteral("1"), QStringLiteral("0"));
-    tick.setPickList({QStringLiteral("1"), QStringLiteral("0")});
-    // The totals line, under the first three columns.
-    for (int i : {0, 1, 2, 4}) dgdView->column(i).setFooterValueType(fvtStaticText);
-    for (int i : {8, 9, 10}) dgdView->column(i).setFooterValueType(fvtSum);
-    dgdView->column(9).setReadOnly(true);
+    GridColumn& tick = dgdView->column(RowSetColumn::Tick);
+    const QString ticked = QString::fromLatin1(kTicked.data(), static_cast<qsizetype>(kTicked.size()));
+    const QString unticked = QString::fromLatin1(kUnticked.data(), static_cast<qsizetype>(kUnticked.size()));
+    tick.setCheckBox(true, ticked, unticked);
+    tick.setPickList({ticked, unticked});
+    // The totals line, under the first three columns; the document number's
+    // footer stays empty.
+    for (int i : {RowSetColumn::Tick, RowSetColumn::Unit, RowSetColumn::UnitName, RowSetColumn::DocumentNumber})
+        dgdView->column(i).setFooterValueType(fvtStaticText);
+    for (int i : {RowSetColumn::Amount, RowSetColumn::AmountWithoutTax, RowSetColumn::Tax})
+        dgdView->column(i).setFooterValueType(fvtSum);
+    dgdView->column(RowSetColumn::AmountWithoutTax).setReadOnly(true);
     dgdView->setFooterVisible(true);
     dgdView->setFooterColor(QColor(255, 255, 0));
     dgdView->setTitleColor(QColor(0, 110, 110));
@@ -144,7 +153,7 @@ void TFrmTrunAccount::buildGrid() {
     dgdView->setCellColorHook([this](const CellInfo& cell, CellStyle& style) { dgdViewGetCellParams(cell, style); });
     dgdView->setKeyHandler([this](QKeyEvent* e) {
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-            guarded(this, [&] { dgdViewKeyPress(13); });
+            guarded(this, [&] { dgdViewKeyPress(kEnterChar); });
             return false;  // the grid's own handling of the key follows as usual
         }
         if (e->key() == Qt::Key_F2) return true;  // the window's search reloads the rows: no cell editor opens
@@ -156,17 +165,6 @@ void TFrmTrunAccount::buildGrid() {
         }
         return false;
     });
-}
-
-void TFrmTrunAccount::fitTotalsColumns(const QStringList& texts) {
-    // The totals line sits under the first three columns: they are kept at least
-    // as wide as its texts, so that the counts and the amount can be read.
-    const QFontMetrics fm(dgdView->footerBar()->font());
-    for (int i = 0; i < 3 && i < texts.size(); ++i) {
-        GridColumn& c = dgdView->column(i);
-        const int needed = fm.horizontalAdvance(texts[i]) + 8;
-        if (c.width() < needed) c.setWidth(needed);
-    }
 }
 
 void TFrmTrunAccount::buildToolbar() {
@@ -208,7 +206,10 @@ void TFrmTrunAccount::buildToolbar() {
     // The condition builder and the report engine come with their own work; until
     // then their buttons say so by being unavailable rather than doing nothing.
     for (QToolButton* b : {ui_->ButFilter, ui_->btnPreview, ui_->btnPrint}) b->setEnabled(false);
-    connect(ui_->cbywlx, &QComboBox::activated, this, [this] { guarded(this, [&] { cbywlxChange(); }); });
+    connect(ui_->cbywlx, &QComboBox::activated, this, [this] {
+        guarded(this, [&] { cbywlxChange(); });
+        focusGrid();
+    });
 }
 
 bool TFrmTrunAccount::startUp() {
@@ -274,7 +275,8 @@ bool TFrmTrunAccount::loadLookups() {
             ReportError(this, data, "");
             return false;
         }
-        if (!data.isPacket() || !data.asPacket()) throw Error("the coordinator's answer is not a data packet");
+        if (!data.isPacket() || !data.asPacket())
+            throw Error("查询结果无法读取。", std::string("the coordinator's answer to \"") + l.sql + "\" is not a data packet");
         const DataPacket& packet = *data.asPacket();
         l.into->close();
         l.into->loadPacket(packet);
@@ -300,8 +302,6 @@ void TFrmTrunAccount::FormShow() {
     }
     try {
         dgdView->LoadColumnLayout(QString::fromLatin1(kSettingsFile), objectName(), QString());
-        fitTotalsColumns({QStringLiteral("合计:99999条"), QStringLiteral("已勾:99999条"),
-                          QStringLiteral("已勾金额:99999999.99")});
         auto restore = [&](QComboBox* list) {
             std::string stored = ReadSetting(kSettingsFile, s(objectName()), s(list->objectName()), "0", "");
             bool ok = false;
@@ -316,12 +316,31 @@ void TFrmTrunAccount::FormShow() {
         restore(ui_->cbfkyy);
     } catch (const std::exception& e) {
         // A settings file that cannot be read leaves the design state; the window works.
-        showError(this, e.what());
+        reportEscapedError(this, &e);
         cbywlxChange();
     }
+    focusGrid();
 }
 
-void TFrmTrunAccount::btnExitClick() { closeWindow(); }
+void TFrmTrunAccount::focusGrid() { dgdView->setFocus(Qt::OtherFocusReason); }
+
+bool TFrmTrunAccount::hasUnsavedChanges() const {
+    if (inSearchMode() || !cdspass.active()) return false;
+    // The input list holds unticked documents only: a ticked row is a tick not
+    // yet saved. A value still in a cell editor counts as an edit.
+    return tally_.count() > 0 || editedSinceLoad_ || dgdView->editorOpen();
+}
+
+void TFrmTrunAccount::btnExitClick() {
+    if (hasUnsavedChanges() &&
+        messageBox(this, "有未保存的勾对，确定要退出吗?", "提示", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+    closeWindow();
+}
+
+void TFrmTrunAccount::requireLoadedList() const {
+    if (!cdspass.active()) throw Error("请先查询。", "cdspass: the list has not been loaded by a search yet");
+}
 
 void TFrmTrunAccount::FormClose() {
     moduleLoader().reset();
@@ -337,7 +356,7 @@ void TFrmTrunAccount::storeSettings() {
         for (QComboBox* list : {ui_->cbywlx, ui_->cbtd, ui_->cbzffs, ui_->cbfkyy})
             WriteSetting(kSettingsFile, s(objectName()), s(list->objectName()), std::to_string(list->currentIndex()), "");
     } catch (const std::exception& e) {
-        showError(this, e.what());
+        reportEscapedError(this, &e);
     }
 }
 
@@ -363,9 +382,14 @@ bool TFrmTrunAccount::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void TFrmTrunAccount::FormKeyDown(QKeyEvent* e) {
+    // A held key searches or closes once, not once per repeat.
     if (e->isAutoRepeat()) return;
     switch (e->key()) {
-    case Qt::Key_Escape: guarded(this, [&] { btnExitClick(); }); break;
+    case Qt::Key_Escape:
+        // Esc in an open cell editor takes back that edit only (the editor does it).
+        if (dgdView->editorOpen()) break;
+        guarded(this, [&] { btnExitClick(); });
+        break;
     case Qt::Key_F2: guarded(this, [&] { btnSearchClick(); }); break;
     default: break;
     }
@@ -376,14 +400,15 @@ void TFrmTrunAccount::btnHandClick() { RopHelp.Execute(); }
 // ---- The row set's presentation ----
 
 void TFrmTrunAccount::cbywlxChange() {
-    const int t = ui_->cbywlx->currentIndex();
+    const std::optional<BusinessType> t = businessType();
     // 1. The list is emptied; the counts and the totals line stay as they are.
     if (cdspass.active()) cdspass.emptyDataSet();
+    editedSinceLoad_ = false;  // the edits went with the rows
     // 2. The date label, and the payment method shown by name where the rows hold codes.
-    if (t >= 0 && t <= 2) {
+    if (t && !listedByEntryDate(*t)) {
         ui_->Label22->setText(QStringLiteral("制单日期:从"));
         cdspassf_zzZffs->setOnGetText({});
-    } else if (t == 3 || t == 4) {
+    } else if (t) {
         ui_->Label22->setText(QStringLiteral("入账日期:从"));
         cdspassf_zzZffs->setOnGetText([this](const Field&, RecordId r, bool) { return cdspassf_zzZffsGetText(r); });
     }
@@ -391,20 +416,22 @@ void TFrmTrunAccount::cbywlxChange() {
     auto show = [](std::initializer_list<Field*> fields, bool visible) {
         for (Field* f : fields) f->setVisible(visible);
     };
-    switch (t) {
-    case 0:
-    case 1:
+    if (t) switch (*t) {
+    case BusinessType::InvoiceSubmission:
+    case BusinessType::InvoiceAdjustment: {
+        const bool taxFixed = *t == BusinessType::InvoiceAdjustment;
         cdspassf_hsje->setDisplayLabel("发票金额");
         cdspassf_Rzrq->setDisplayLabel("制单日期");
         show({cdspassf_wsje, cdspassf_zzse, cdspassf_zzsl}, true);
         show({cdspassf_tdmc, cdspassf_zzpjhm, cdspassf_zzyh, cdspassf_Zzzfrq, cdspassf_zzZffs}, false);
-        cdspassf_zzse->setReadOnly(t == 1);
-        cdspassf_zzsl->setReadOnly(t == 1);
+        cdspassf_zzse->setReadOnly(taxFixed);
+        cdspassf_zzsl->setReadOnly(taxFixed);
         ui_->cbtd->setEnabled(false);
         ui_->cbzffs->setEnabled(false);
         ui_->cbfkyy->setEnabled(false);
         break;
-    case 2:
+    }
+    case BusinessType::PaymentApproval:
         cdspassf_hsje->setDisplayLabel("付款金额");
         cdspassf_Rzrq->setDisplayLabel("制单日期");
         cdspassf_tdmc->setDisplayLabel("付款原因");
@@ -415,8 +442,8 @@ void TFrmTrunAccount::cbywlxChange() {
         ui_->cbzffs->setEnabled(false);
         ui_->cbfkyy->setEnabled(true);
         break;
-    case 3:
-    case 4:
+    case BusinessType::ProjectApproval:
+    case BusinessType::FeeCollection:
         cdspassf_hsje->setDisplayLabel("付款金额");
         cdspassf_Rzrq->setDisplayLabel("入帐日期");
         cdspassf_tdmc->setDisplayLabel("通道名称");
@@ -427,34 +454,37 @@ void TFrmTrunAccount::cbywlxChange() {
         ui_->cbzffs->setEnabled(true);
         ui_->cbfkyy->setEnabled(false);
         break;
-    default: break;  // nothing selected: the presentation stays
     }
+    // Nothing selected: the presentation stays.
     // 4. Column i shows exactly when field i is visible.
     for (int i = 0; i < cdspass.fieldCount() && i < dgdView->columnCount(); ++i)
         dgdView->column(i).setVisible(cdspass.field(i).visible());
 }
 
 std::string TFrmTrunAccount::cdspassf_zzZffsGetText(RecordId record) const {
-    const int t = ui_->cbywlx->currentIndex();
-    if ((t != 3 && t != 4) || !cdszffs.active()) return {};
+    const std::optional<BusinessType> t = businessType();
+    if (!t || !listedByEntryDate(*t) || !cdszffs.active()) return {};
     std::string code(cdspassf_zzZffs->textAt(record));
     return cdszffs.lookup("f_zffsbm", code, "f_zffsmc").value_or(std::string());
 }
 
 std::string TFrmTrunAccount::cdspassf_zzyhGetText(RecordId record) const {
-    if (ui_->cbywlx->currentIndex() != 2 || !cdsbank.active()) return {};
+    if (businessType() != BusinessType::PaymentApproval || !cdsbank.active()) return {};
     std::string code(cdspassf_zzyh->textAt(record));
     auto name = cdsbank.lookup("f_yhbm", code, "f_yhmc");
     return name ? code + " " + *name : std::string();
 }
 
 void TFrmTrunAccount::UpdateTotals() {
-    for (int i : {0, 1, 2}) dgdView->column(i).setFooterValueType(fvtStaticText);
-    dgdView->column(0).setFooterValue(QStringLiteral("合计:%1条").arg(cdspass.recordCount()));
-    dgdView->column(1).setFooterValue(QStringLiteral("已勾:%1条").arg(tickedCount_));
-    dgdView->column(2).setFooterValue(QStringLiteral("已勾金额:") + q(tickedAmount_.text(2)));
-    fitTotalsColumns({dgdView->column(0).footerValue(), dgdView->column(1).footerValue(),
-                      dgdView->column(2).footerValue()});
+    // The columns keep their widths: a text wider than its column runs on over
+    // the empty footer cells to its right, and the footer's tooltip has it whole.
+    GridColumn& count = dgdView->column(RowSetColumn::Tick);
+    GridColumn& ticked = dgdView->column(RowSetColumn::Unit);
+    GridColumn& amount = dgdView->column(RowSetColumn::UnitName);
+    for (GridColumn* c : {&count, &ticked, &amount}) c->setFooterValueType(fvtStaticText);
+    count.setFooterValue(QStringLiteral("合计:%1条").arg(cdspass.recordCount()));
+    ticked.setFooterValue(QStringLiteral("已勾:%1条").arg(tally_.count()));
+    amount.setFooterValue(QStringLiteral("已勾金额:") + q(tally_.amount().text(2)));
 }
 
 QString TFrmTrunAccount::RangeTitle() const {

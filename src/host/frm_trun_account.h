@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "data/system_parameters.h"
@@ -16,6 +17,7 @@
 #include "host/rop_win.h"
 #include "reconcile/business_type.h"
 #include "reconcile/tick_statements.h"
+#include "reconcile/tick_tally.h"
 
 class QAction;
 class QComboBox;
@@ -59,13 +61,19 @@ public:
 
     const QString& Mode() const { return mode_; }
     bool inSearchMode() const { return mode_ == QLatin1String("Search"); }
-    BusinessType businessType() const;
+    // The selected business type; nothing when no item of the list is selected
+    // (a stored index outside the list).
+    std::optional<BusinessType> businessType() const;
 
     // ---- Lifecycle ----
     // Restores the stored layout and list selections and applies the business
     // type; closes a window whose start failed.
     void FormShow();
+    // Closes the window; in input mode with ticks or edits not yet saved it asks
+    // first ("有未保存的勾对，确定要退出吗?").
     void btnExitClick();
+    // Ticks or edits of the input list that no save has written yet.
+    bool hasUnsavedChanges() const;
 
     // ---- Row set ----
     void cbywlxChange();
@@ -87,14 +95,15 @@ public:
     void btnNogdClick();
     void btnHandClick();
     // A character typed in the grid: Enter moves to the next editable cell.
+    static constexpr int kEnterChar = 13;  // the character the Enter key types
     void dgdViewKeyPress(int key);
     // The background of a data cell by the row's tick.
     void dgdViewGetCellParams(const CellInfo& cell, CellStyle& style) const;
     // Space in input mode: ticks or unticks the current row.
     void toggleCurrentTick();
 
-    int tickedCount() const { return tickedCount_; }
-    const AmountTotal& tickedAmount() const { return tickedAmount_; }
+    int tickedCount() const { return tally_.count(); }
+    const AmountTotal& tickedAmount() const { return tally_.amount(); }
 
     // ---- Components (named as in the window's design) ----
     ClientDataSet cdspass{"cdspass"};
@@ -137,24 +146,30 @@ private:
     void defineRowSet();
     void buildGrid();
     void buildToolbar();
-    void fitTotalsColumns(const QStringList& texts);
     bool startUp();
     void applyMode();
     bool loadLookups();
     void FormKeyDown(QKeyEvent* e);
     void storeSettings();
+    // The keyboard goes to the grid, so that its keys and the window's work at once.
+    void focusGrid();
+    // Refuses a command on a list that no search has loaded yet: "请先查询。".
+    void requireLoadedList() const;
     // Select all / select none: ticks in input mode, the row selection in search mode.
     void markEveryRow(bool on);
     // The rows of the view, first to last, as records (stable while rows move).
     std::vector<RecordId> viewRecords() const;
     TickRow rowValues(RecordId record) const;
+    // The amount f_hsje of the current row (0 when it has none).
+    double currentAmount() const;
 
     QString mode_;
     std::unique_ptr<Ui::TrunAccountContent> ui_;
     SystemParameters params_;
-    int tickedCount_ = 0;
-    AmountTotal tickedAmount_;
+    TickTally tally_;
     bool bulkTicking_ = false;
+    // A value other than the tick was changed in the list since it was loaded.
+    bool editedSinceLoad_ = false;
     bool shown_ = false;
     bool startFailedHere_ = false;  // this window's own start failed
     // The key event last acted on and the control it reached first.

@@ -11,6 +11,8 @@
 #include "platform/coordinator_calls.h"
 #include "platform/errors.h"
 #include "reconcile/document_query.h"
+#include "reconcile/row_set.h"
+#include "reconcile/search_range.h"
 #include "tools/adv_grid.h"
 #include "trunaccount/host_messages.h"
 #include "ui_frm_trun_account.h"
@@ -24,6 +26,14 @@ void TFrmTrunAccount::btnSearchClick() {
     // 1. The grid takes the focus (an open cell editor hands in its value).
     dgdView->setFocus();
 
+    // No business type selected (a stored index outside the list): there is no
+    // query to send.
+    const std::optional<BusinessType> type = businessType();
+    if (!type) {
+        messageBox(this, "请选择业务类型。", "警告", MB_OK | MB_ICONWARNING);
+        return;
+    }
+
     // 2. to 5. The dates.
     const QDate from = ui().edtrzrq_b->date();
     const QDate to = ui().edtrzrq_e->date();
@@ -33,16 +43,9 @@ void TFrmTrunAccount::btnSearchClick() {
     }
     const std::string start = from.toString(QStringLiteral("yyyyMMdd")).toStdString();
     const std::string end = to.toString(QStringLiteral("yyyyMMdd")).toStdString();
-    if (start.substr(0, 6) < m.startYearMonth) {
-        messageBox(this, "起始制单年月不能小于启用年月!", "警告", MB_OK | MB_ICONWARNING);
-        return;
-    }
-    if (end > m.currentDate) {
-        messageBox(this, "结束制单日期不能大于当前日期!", "警告", MB_OK | MB_ICONWARNING);
-        return;
-    }
-    if (start > end) {
-        messageBox(this, "起始制单日期不能大于结束制单日期!", "警告", MB_OK | MB_ICONWARNING);
+    if (const RangeCheck check = checkSearchRange(start, end, m.startYearMonth, m.currentDate);
+        check != RangeCheck::Valid) {
+        messageBox(this, rangeCheckMessage(check), "警告", MB_OK | MB_ICONWARNING);
         return;
     }
     // 6. The range as the printed title shows it.
@@ -51,20 +54,17 @@ void TFrmTrunAccount::btnSearchClick() {
 
     // The query of the business type over the range.
     auto selection = [](QComboBox* c) { return ListSelection{c->currentIndex(), c->currentText().toStdString()}; };
+    const auto tickState = static_cast<TickState>(ui().cbgdlx->currentIndex());
     DocumentSearch search;
     search.startDate = start;
     search.endDate = end;
-    search.type = businessType();
-    search.tickState = ui().cbgdlx->currentIndex();
+    search.type = *type;
+    search.tickState = tickState;
     search.paymentReason = selection(ui().cbfkyy);
     search.channel = selection(ui().cbtd);
     search.paymentMethod = selection(ui().cbzffs);
     search.unit = parameters().hsdwh;
-    // A stored business type outside the list leaves none selected: there is no
-    // query of a type then, and the select of the row set's columns over nothing
-    // goes to the coordinator, which refuses it with its own message.
-    const int t = ui().cbywlx->currentIndex();
-    const std::string sql = t >= 0 && t <= 4 ? buildDocumentQuery(search) : documentQueryOver({});
+    const std::string sql = buildDocumentQuery(search);
 
     ICoorDisp& coordinator = currentCoordinator();  // before anything is sent or shown
 
@@ -81,20 +81,18 @@ void TFrmTrunAccount::btnSearchClick() {
         ReportError(this, packet, "");
         return;  // the rows, the counts and the totals line stay as they were
     }
-    if (!packet.isPacket() || !packet.asPacket()) throw Error("the coordinator's answer is not a data packet");
+    if (!packet.isPacket() || !packet.asPacket())
+        throw Error("查询结果无法读取。", "the coordinator's answer to the search is not a data packet");
     cdspass.loadPacket(*packet.asPacket());
-    tickedCount_ = 0;
-    tickedAmount_.clear();
+    tally_.clear();
+    editedSinceLoad_ = false;
     ui().MemoCondition->clear();
     ui().MemoCondition->append(dgdView->ConditionText(RangeTitle()));
     hint.reset();
-    if (inSearchMode() && ui().cbgdlx->currentIndex() != 1) {
+    if (inSearchMode() && tickState != TickState::Unticked) {
         for (int row = 0; row < cdspass.recordCount(); ++row) {
             RecordId r = cdspass.recordAt(row);
-            if (cdspassf_zzgdbz->textAt(r) == "1") {
-                ++tickedCount_;
-                tickedAmount_.add(cdspassf_hsje->floatAt(r));
-            }
+            tally_.change(false, isTicked(cdspassf_zzgdbz->textAt(r)), cdspassf_hsje->floatAt(r));
         }
         cdspass.last();  // the walk ends on the last row
     }

@@ -10,6 +10,7 @@
 #include "platform/coordinator_calls.h"
 #include "platform/errors.h"
 #include "platform/text.h"
+#include "reconcile/row_set.h"
 #include "tools/adv_grid.h"
 #include "ui_frm_trun_account.h"
 
@@ -54,21 +55,12 @@ const QColor kUntickedRow(196, 196, 255);  // 16762052
 void TFrmTrunAccount::cdspassf_zzgdbzChange(Field& field) {
     if (bulkTicking_) return;
     // Only a real change of state counts: storing "1" over "1" changes nothing.
-    const bool ticked = field.asString() == "1";
-    const Variant before = field.valueBeforeChange();
-    const bool tickedBefore = !before.isNull() && before.toText() == "1";
-    if (ticked != tickedBefore) {
-        const double amount = cdspassf_hsje->isNull() ? 0.0 : cdspassf_hsje->asFloat();
-        if (ticked) {
-            ++tickedCount_;
-            tickedAmount_.add(amount);
-        } else {
-            --tickedCount_;
-            tickedAmount_.subtract(amount);
-        }
-    }
+    const Variant& before = field.valueBeforeChange();
+    tally_.change(!before.isNull() && isTicked(before.toText()), isTicked(field.asString()), currentAmount());
     UpdateTotals();
 }
+
+double TFrmTrunAccount::currentAmount() const { return cdspassf_hsje->isNull() ? 0.0 : cdspassf_hsje->asFloat(); }
 
 std::vector<RecordId> TFrmTrunAccount::viewRecords() const {
     std::vector<RecordId> records;
@@ -79,7 +71,8 @@ std::vector<RecordId> TFrmTrunAccount::viewRecords() const {
 
 void TFrmTrunAccount::markEveryRow(bool on) {
     ControlsSuspended suspended(cdspass);
-    cdspass.first();  // a list never loaded is reported as closed
+    requireLoadedList();
+    cdspass.first();
     if (inSearchMode()) {
         // The selection of rows to revoke; the ticks stay as they are.
         for (int row = 0; row < cdspass.recordCount(); ++row) dgdView->selectedRows().setRowSelected(row, on);
@@ -92,16 +85,15 @@ void TFrmTrunAccount::markEveryRow(bool on) {
         TFrmTrunAccount* w;
         ~Done() { w->bulkTicking_ = false; }
     } done{this};
-    tickedAmount_.clear();
+    tally_.clear();
     const auto records = viewRecords();  // posting may move a row; every row is visited once
     for (RecordId r : records) {
         cdspass.gotoBookmark({r, cdspass.bookmark().generation});
-        if (on) tickedAmount_.add(cdspassf_hsje->floatAt(r));
+        tally_.change(false, on, cdspassf_hsje->floatAt(r));
         cdspass.edit();
-        cdspassf_zzgdbz->setAsString(on ? "1" : "0");
+        cdspassf_zzgdbz->setAsString(tickText(on));
         cdspass.post();
     }
-    tickedCount_ = on ? static_cast<int>(records.size()) : 0;
     if (cdspass.recordCount() > 0) cdspass.last();
     UpdateTotals();
 }
@@ -112,25 +104,23 @@ void TFrmTrunAccount::btnnoallClick() { markEveryRow(false); }
 
 void TFrmTrunAccount::toggleCurrentTick() {
     if (inSearchMode() || !cdspass.active() || cdspass.isEmpty()) return;
-    const bool ticked = cdspassf_zzgdbz->asString() == "1";
+    const bool ticked = isTicked(cdspassf_zzgdbz->asString());
     cdspass.edit();
-    cdspassf_zzgdbz->setAsString(ticked ? "0" : "1");
+    cdspassf_zzgdbz->setAsString(tickText(!ticked));
     cdspass.post();
 }
 
 void TFrmTrunAccount::btndelClick() {
     if (!cdspass.active() || cdspass.isEmpty()) return;
     if (messageBox(this, "确定要删除当前行吗!", "提示", MB_OKCANCEL | MB_ICONQUESTION) != IDOK) return;
-    if (cdspassf_zzgdbz->asString() == "1") {
-        --tickedCount_;
-        tickedAmount_.subtract(cdspassf_hsje->isNull() ? 0.0 : cdspassf_hsje->asFloat());
-    }
+    // The row leaves the list: a ticked one no longer counts.
+    tally_.change(isTicked(cdspassf_zzgdbz->asString()), false, currentAmount());
     cdspass.deleteRecord();
     UpdateTotals();
 }
 
 void TFrmTrunAccount::dgdViewKeyPress(int key) {
-    if (key != 13) return;
+    if (key != kEnterChar) return;
     const int n = dgdView->columnCount();
     auto readOnly = [&](int i) {
         const GridColumn& c = dgdView->column(i);
@@ -158,7 +148,7 @@ void TFrmTrunAccount::cdspassf_ZzzfrqValidate(const Variant& newValue) {
 
 void TFrmTrunAccount::dgdViewGetCellParams(const CellInfo& cell, CellStyle& style) const {
     if (cell.selected) return;  // the grid's selection colours stay
-    style.background = cdspassf_zzgdbz->textAt(cell.record) == "1" ? kTickedRow : kUntickedRow;
+    style.background = isTicked(cdspassf_zzgdbz->textAt(cell.record)) ? kTickedRow : kUntickedRow;
 }
 
 // ---- Saving and revoking ----
@@ -179,13 +169,18 @@ TickRow TFrmTrunAccount::rowValues(RecordId r) const {
 
 void TFrmTrunAccount::btnsaveClick() {
     dgdView->postEditor();  // a value still in a cell editor is saved with the rest
-    const BusinessType type = businessType();
-    const bool tickedOnly = type == BusinessType::InvoiceAdjustment || type == BusinessType::ProjectApproval ||
-                            type == BusinessType::FeeCollection;
-    if (tickedOnly) {
+    // No type selected: no search could have listed rows of one, so nothing can
+    // be saved.
+    const std::optional<BusinessType> selected = businessType();
+    if (!selected) {
+        messageBox(this, "请选择业务类型。", "警告", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    const BusinessType type = *selected;
+    if (savesTickedRowsOnly(type)) {
         bool any = false;
         if (cdspass.active())
-            for (RecordId r : viewRecords()) any = any || cdspassf_zzgdbz->textAt(r) == "1";
+            for (RecordId r : viewRecords()) any = any || isTicked(cdspassf_zzgdbz->textAt(r));
         if (!any) {
             messageBox(this, "没有修改数据，不能保存!", "提示", MB_OK);
             return;
@@ -198,7 +193,8 @@ void TFrmTrunAccount::btnsaveClick() {
         CommandWaitWindow wait(this);
         ControlsSuspended suspended(cdspass);
         std::vector<std::string> statements;
-        cdspass.first();  // a list never loaded is reported as closed
+        requireLoadedList();
+        cdspass.first();
 
         Variant time;
         if (!GetServerDateTime(currentCoordinator(), time)) {
@@ -227,13 +223,13 @@ void TFrmTrunAccount::btnsaveClick() {
         ControlsSuspended suspended(cdspass);
         auto records = viewRecords();
         for (auto it = records.rbegin(); it != records.rend(); ++it) {
-            if (cdspassf_zzgdbz->textAt(*it) != "1") continue;
+            if (!isTicked(cdspassf_zzgdbz->textAt(*it))) continue;
             cdspass.gotoBookmark({*it, cdspass.bookmark().generation});
             cdspass.deleteRecord();
         }
     }
-    tickedCount_ = 0;
-    tickedAmount_.clear();
+    tally_.clear();
+    editedSinceLoad_ = false;  // what the list still holds has been written (or is not written by this type)
     UpdateTotals();
 }
 
@@ -246,7 +242,8 @@ void TFrmTrunAccount::btnNogdClick() {
         return;
     }
     const TickStamp stamp{time.toText(), hostValues().operatorCode, parameters().operatorName};
-    const BusinessType type = businessType();
+    const std::optional<BusinessType> type = businessType();
+    if (!type) return;  // nothing could have been listed
     std::vector<Bookmark> sent;
     {
         CommandWaitWindow wait(this);
@@ -254,8 +251,8 @@ void TFrmTrunAccount::btnNogdClick() {
         // The selected rows in the order the grid lists them.
         for (const Bookmark& b : dgdView->selectedRows().inViewOrder()) {
             cdspass.gotoBookmark(b);
-            if (cdspassf_zzgdbz->asString() != "1") continue;
-            statements.push_back(RevokeStatement(type, rowValues(b.record), stamp));
+            if (!isTicked(cdspassf_zzgdbz->asString())) continue;
+            statements.push_back(RevokeStatement(*type, rowValues(b.record), stamp));
             sent.push_back(b);
         }
         if (statements.empty()) return;
@@ -268,7 +265,7 @@ void TFrmTrunAccount::btnNogdClick() {
         for (const Bookmark& b : sent) {
             cdspass.gotoBookmark(b);
             cdspass.edit();
-            cdspassf_zzgdbz->setAsString("0");
+            cdspassf_zzgdbz->setAsString(kUnticked);
             cdspass.post();
         }
     }

@@ -1,11 +1,13 @@
 #include "host/window_support.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 
 #include "host/host_values.h"
+#include "widgets/error_log.h"
 
 namespace trunaccount::host {
 
@@ -116,5 +118,16 @@ void installDialogMessageBox() {
 }
 
 void showError(QWidget* owner, const std::string& text) { messageBox(owner, text, "错误", MB_OK | MB_ICONERROR); }
+
+void reportEscapedError(QWidget* owner, const std::exception* e) noexcept {
+    try {
+        if (e) logError(*e);
+        showError(owner, e ? std::string(e->what()) : std::string("发生了未知错误。"));
+    } catch (const std::exception& shown) {
+        std::fprintf(stderr, "trunaccount: an error could not be shown (%s): %s\n", shown.what(), e ? e->what() : "unknown");
+    } catch (...) {
+        std::fprintf(stderr, "trunaccount: an error could not be shown: %s\n", e ? e->what() : "unknown");
+    }
+}
 
 }  // namespace trunaccount::host

@@ -29,15 +29,21 @@ QWidget* defaultOwner();
 // Shows an error that escaped a command: its text, caption "错误", error icon.
 void showError(QWidget* owner, const std::string& text);
 
-// Runs a command; an error escaping it is shown and goes no further.
+// Writes an error that escaped a command to the log and shows its message (a
+// null error: one of no known kind). Never throws: when showing fails too, the
+// log has it.
+void reportEscapedError(QWidget* owner, const std::exception* e) noexcept;
+
+// Runs a command; an error escaping it is shown and goes no further, not even
+// when showing it fails (an event handler of the host's loop must not throw).
 template <typename F>
 void guarded(QWidget* owner, F&& command) noexcept {
     try {
         command();
     } catch (const std::exception& e) {
-        showError(owner, e.what());
+        reportEscapedError(owner, &e);
     } catch (...) {
-        showError(owner, "unknown error");
+        reportEscapedError(owner, nullptr);
     }
 }
 

@@ -1,5 +1,7 @@
 // The typed errors of the plug-in. Every one carries a message a user can read;
-// the command that catches it shows it.
+// the command that catches it shows it. An error may also carry a technical
+// detail for the log (what exactly failed, in the program's terms), which the
+// user is not shown.
 #pragma once
 
 #include <stdexcept>
@@ -10,6 +12,13 @@ namespace trunaccount {
 class Error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    Error(const std::string& message, std::string detail) : std::runtime_error(message), detail_(std::move(detail)) {}
+
+    // The detail for the log; empty when the message says it all.
+    const std::string& detail() const { return detail_; }
+
+private:
+    std::string detail_;
 };
 
 // Bytes that are not valid in the expected encoding.

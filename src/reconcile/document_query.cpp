@@ -4,6 +4,7 @@
 
 #include "data/sql_quote.h"
 #include "data/text_functions.h"
+#include "reconcile/row_set.h"
 
 namespace trunaccount {
 
@@ -57,11 +58,11 @@ std::string unitCondition(std::string_view lead, const DocumentSearch& s) {
 }  // namespace
 
 std::string dateTickCondition(const DocumentSearch& s) {
-    const bool entryDate = s.type == BusinessType::ProjectApproval || s.type == BusinessType::FeeCollection;
-    const std::string_view column = entryDate ? "z.f_rzrq" : "z.f_zdrq";
+    const std::string_view column = listedByEntryDate(s.type) ? "z.f_rzrq" : "z.f_zdrq";
     std::string w = " where " + std::string(column) + ">='" + SqlValue(s.startDate) + "' and " + std::string(column) +
                     "<='" + SqlValue(s.endDate) + "' ";
-    if (s.tickState != 0) w += " and f_zzgdbz='" + std::to_string(s.tickState - 1) + "' ";
+    if (s.tickState != TickState::All)
+        w += " and f_zzgdbz='" + std::string(tickText(s.tickState == TickState::Ticked)) + "' ";
     return w;
 }
 

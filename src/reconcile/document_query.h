@@ -10,6 +10,13 @@
 
 namespace trunaccount {
 
+// The tick type list cbgdlx: its item index.
+enum class TickState {
+    All = 0,       // 全部
+    Unticked = 1,  // 未勾
+    Ticked = 2,    // 已勾
+};
+
 // A filter list's selection: item 0 is "全部"; the others read "code name".
 struct ListSelection {
     int index = 0;
@@ -20,7 +27,7 @@ struct DocumentSearch {
     std::string startDate;  // YYYYMMDD
     std::string endDate;    // YYYYMMDD
     BusinessType type = BusinessType::InvoiceSubmission;
-    int tickState = 0;              // 0 全部, 1 未勾, 2 已勾
+    TickState tickState = TickState::All;
     ListSelection paymentReason;    // read for payment approvals
     ListSelection channel;          // read for project approvals and fee collections
     ListSelection paymentMethod;    // read for project approvals and fee collections
@@ -33,8 +40,8 @@ inline constexpr std::string_view kChannelPrefix = "and z.f_tdbm='";
 inline constexpr std::string_view kPaymentMethodPrefix = "and z.f_zffsbm='";
 
 // The date and tick condition W: the preparation date (types 0 to 2) or the
-// entry date (3 and 4) within the range, and for a tick state k other than 0
-// the condition f_zzgdbz = k - 1.
+// entry date (3 and 4) within the range, and for 未勾 or 已勾 the condition on
+// the tick.
 std::string dateTickCondition(const DocumentSearch& search);
 
 // The condition of one filter list: empty for "全部" (item 0), otherwise the

@@ -23,6 +23,7 @@ const RowSetField kRowSet[] = {
     {"f_Rzrq", "入帐日期", FieldKind::Text, 8, true, "", 0},
     {"f_zzgdrq", "转账勾对时间", FieldKind::Text, 20, false, "", 102},
 };
+static_assert(std::size(kRowSet) == RowSetColumn::Count);
 }  // namespace
 
 std::span<const RowSetField> reconciliationRowSet() { return kRowSet; }

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "data/sql_quote.h"
 #include "platform/errors.h"
+#include "reconcile/row_set.h"
 
 namespace trunaccount {
 
@@ -19,13 +21,14 @@ std::string monthOf(const std::string& djh) {
     return m;
 }
 
-// A number written into SQL as it stands: only a plain decimal number passes.
+// A number written into SQL as it stands: only a plain, finite decimal number
+// passes (not "nan" or "inf", which the number reader would take).
 std::string numberLiteral(const Variant& value, const char* label) {
     std::string t = SqlNumberText(value);
     double d = 0;
     auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), d);
-    if (ec != std::errc() || p != t.data() + t.size())
-        throw Error(std::string(label) + " '" + t + "' 不是数值");
+    if (ec != std::errc() || p != t.data() + t.size() || !std::isfinite(d))
+        throw Error(std::string(label) + "必须是数字。", std::string(label) + " '" + t + "' is not a finite number");
     return t;
 }
 
@@ -46,7 +49,7 @@ std::string SqlNumberText(const Variant& value) {
 }
 
 std::optional<std::string> SaveStatement(BusinessType type, const TickRow& r, const TickStamp& s) {
-    const bool ticked = r.tick == "1";
+    const bool ticked = isTicked(r.tick);
     const std::string T = SqlValue(s.time);
     switch (type) {
     case BusinessType::InvoiceSubmission:

@@ -4,6 +4,7 @@
 
 #include "data/settings.h"
 #include "data/text_functions.h"
+#include "widgets/error_log.h"
 
 namespace trunaccount {
 
@@ -36,6 +37,7 @@ void TAdvCustomDBGridEh::notifySortMarkingChanged() {
         ApplySortMarkers();
     } catch (const std::exception& e) {
         // The click that changed the markers has no caller to hand the error to.
+        logError(e);
         reportError(QString::fromUtf8(e.what()));
     }
 }

@@ -9,6 +9,7 @@
 
 #include "dataset/amount_total.h"
 #include "platform/message_box.h"
+#include "widgets/error_log.h"
 #include "widgets/grid_view.h"
 
 namespace trunaccount {
@@ -33,6 +34,10 @@ DataGrid::DataGrid(QWidget* parent) : QWidget(parent), selected_([this] { repain
         applyColumnLayout();
         syncCurrentFromDataset();
     });
+    // A new order of the rows: the views keep their current row (the dataset's
+    // cursor stays on its record too), selection and scroll position through the
+    // persistent indexes.
+    connect(model_, &QAbstractItemModel::layoutChanged, this, [this] { invalidateSums(); });
     connect(model_, &QAbstractItemModel::dataChanged, this, [this] { invalidateSums(); });
     connect(model_, &QAbstractItemModel::rowsRemoved, this, [this] {
         invalidateSums();
@@ -340,6 +345,7 @@ void DataGrid::viewCurrentChanged(const QModelIndex& current) {
             ds->setCurrentRow(current.row());
         } catch (const std::exception& e) {
             syncing_ = false;
+            logError(e);
             reportError(QString::fromUtf8(e.what()));
             syncCurrentFromDataset();
             return;
@@ -371,6 +377,12 @@ void DataGrid::postEditor() {
     for (auto* v : views()) v->finishEditing();
 }
 
+bool DataGrid::editorOpen() const {
+    for (auto* v : views())
+        if (v->editorOpen()) return true;
+    return false;
+}
+
 bool DataGrid::handleKeyPress(QKeyEvent* event) {
     emit keyPressed(event);
     if (keyHandler_ && keyHandler_(event)) return true;
@@ -394,6 +406,7 @@ void DataGrid::deleteCurrentRow() {
             return;
         ds->deleteRecord();
     } catch (const std::exception& e) {
+        logError(e);
         reportError(QString::fromUtf8(e.what()));
     }
 }

@@ -117,6 +117,8 @@ public:
     // Hands the value of an open cell editor in to the dataset and closes the
     // editor, wherever the focus is (a toolbar click leaves it in the editor).
     void postEditor();
+    // A cell editor is open (Esc then takes back its edit, nothing more).
+    bool editorOpen() const;
 
     // ---- footer ----
     // The text the footer shows under a column now.

@@ -1,6 +1,7 @@
 #include "widgets/dataset_model.h"
 
 #include "platform/errors.h"
+#include "widgets/error_log.h"
 
 namespace trunaccount {
 
@@ -116,6 +117,7 @@ bool DatasetModel::storeText(int row, Field& field, const QString& text) {
         return true;
     } catch (const std::exception& e) {
         // A refused value leaves the record in edit with its earlier value.
+        logError(e);
         if (reportError_) reportError_(QString::fromUtf8(e.what()));
         return false;
     }
@@ -155,6 +157,38 @@ void DatasetModel::datasetActiveChanged(bool active) {
 }
 
 void DatasetModel::datasetChanged() { reset(); }
+
+void DatasetModel::orderAboutToChange() {
+    // Only the order of the rows the views know can change as a layout.
+    reordering_ = ds_ && ds_->active() && rows_ == ds_->recordCount();
+    if (!reordering_) return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    reorderFrom_ = persistentIndexList();
+    reorderRecords_.clear();
+    for (const QModelIndex& i : reorderFrom_)
+        reorderRecords_.push_back(i.row() >= 0 && i.row() < rows_ ? ds_->recordAt(i.row()) : Bookmark::kNone);
+}
+
+void DatasetModel::orderChanged() {
+    if (!reordering_ || rows_ != ds_->recordCount()) {
+        if (reordering_) emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+        reordering_ = false;
+        reset();
+        return;
+    }
+    reordering_ = false;
+    QModelIndexList to;
+    to.reserve(reorderFrom_.size());
+    for (qsizetype i = 0; i < reorderFrom_.size(); ++i) {
+        const RecordId r = reorderRecords_[static_cast<std::size_t>(i)];
+        const int row = r == Bookmark::kNone ? -1 : ds_->rowOf(r);
+        to << (row >= 0 ? index(row, reorderFrom_[i].column()) : QModelIndex());
+    }
+    changePersistentIndexList(reorderFrom_, to);
+    reorderFrom_.clear();
+    reorderRecords_.clear();
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
 
 void DatasetModel::rowChanged(int row) {
     if (row < rows_ && !columns_.empty()) emit dataChanged(index(row, 0), index(row, columnCount() - 1));

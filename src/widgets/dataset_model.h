@@ -5,7 +5,10 @@
 // handlers run; an edit the dataset refuses is handed to the error reporter.
 //
 // While the dataset's controls are suspended the model keeps showing the row
-// count it had, and catches up once when they are resumed.
+// count it had, and catches up once when they are resumed. A new order of the
+// same rows (sorting, a posted row moving to its place) is a layout change:
+// persistent indexes follow their records, so the views keep their current
+// row, selection and scroll position.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -72,6 +75,8 @@ signals:
 private:
     void datasetActiveChanged(bool active) override;
     void datasetChanged() override;
+    void orderAboutToChange() override;
+    void orderChanged() override;
     void rowChanged(int row) override;
     void rowAboutToBeRemoved(int row) override;
     void rowRemoved(int row) override;
@@ -91,6 +96,11 @@ private:
     int rows_ = 0;              // the row count the views know
     bool readOnly_ = false;
     std::function<void(const QString&)> reportError_;
+    // Between orderAboutToChange and orderChanged: the persistent indexes and
+    // the records they stood on.
+    bool reordering_ = false;
+    QModelIndexList reorderFrom_;
+    std::vector<RecordId> reorderRecords_;
 };
 
 }  // namespace trunaccount

@@ -8,6 +8,10 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
+#include <QValidator>
+#include <cmath>
+
+#include "platform/gbk.h"
 
 #include "widgets/data_grid.h"
 
@@ -109,11 +113,78 @@ int GridFooter::columnAt(int x) const {
     return logical >= 0 && logical < grid_->columnCount() && !h->isSectionHidden(logical) ? logical : -1;
 }
 
+QString FooterRun::text() const {
+    QStringList texts;
+    for (const auto& p : pieces) texts << p.text;
+    return texts.join(QStringLiteral("  "));
+}
+
+std::vector<FooterRun> GridFooter::layout() const {
+    QHeaderView* h = view_->horizontalHeader();
+    const QFontMetricsF fm(font());
+    struct Cell {
+        int column;
+        QRect rect;
+        QString text;
+        bool flows;  // a static text
+    };
+    std::vector<Cell> cells;
+    for (int i = 0; i < h->count() && i < grid_->columnCount(); ++i) {
+        if (h->isSectionHidden(i)) continue;
+        const GridColumn& col = grid_->column(i);
+        cells.push_back({i, QRect(h->sectionViewportPosition(i), 0, h->sectionSize(i), height()), grid_->footerText(i),
+                         col.footerValueType() == fvtStaticText});
+    }
+    std::vector<FooterRun> runs;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const Cell& c = cells[i];
+        if (c.text.isEmpty()) continue;
+        if (!c.flows) {
+            // A sum or a count stays in its cell, at the right.
+            FooterRun run{c.rect.left(), c.rect.right(), {}};
+            run.pieces.push_back(
+                {c.column, c.rect.adjusted(kPadding, 0, -kPadding, 0), c.text, Qt::AlignRight | Qt::AlignVCenter});
+            runs.push_back(std::move(run));
+            continue;
+        }
+        // A run of static texts and empty cells, up to the next cell that shows
+        // something else.
+        std::size_t end = i;
+        while (end + 1 < cells.size() && (cells[end + 1].flows || cells[end + 1].text.isEmpty())) ++end;
+        FooterRun run{c.rect.left(), cells[end].rect.right(), {}};
+        int cursor = run.left;
+        for (std::size_t j = i; j <= end; ++j) {
+            const Cell& t = cells[j];
+            if (t.text.isEmpty()) continue;
+            const QRect inner = t.rect.adjusted(kPadding, 0, -kPadding, 0);
+            // The width the text takes, rounded up: a rounded-down width would elide it.
+            const int need = static_cast<int>(std::ceil(fm.horizontalAdvance(t.text))) + 1;
+            if (cursor <= inner.left() && need <= inner.width()) {
+                // Fits its own cell: drawn there, aligned as the column says.
+                run.pieces.push_back({t.column, inner, t.text, grid_->column(t.column).footerAlignment()});
+                cursor = inner.right() + 1 + kPadding;
+                continue;
+            }
+            const int x = std::max(inner.left(), cursor);
+            const int room = std::max(run.right - kPadding - x + 1, 0);
+            // At least its own cell; more when the text needs it and the run has room.
+            const int width = std::min(std::max(need, t.rect.right() - kPadding - x + 1), room);
+            run.pieces.push_back({t.column, QRect(x, 0, width, height()), t.text, Qt::AlignLeft | Qt::AlignVCenter});
+            cursor = x + width + 2 * kPadding;
+        }
+        runs.push_back(std::move(run));
+        i = end;
+    }
+    return runs;
+}
+
 bool GridFooter::event(QEvent* e) {
     if (e->type() == QEvent::ToolTip) {
+        // The whole texts of the stretch under the pointer.
         auto* help = static_cast<QHelpEvent*>(e);
-        int column = columnAt(help->pos().x());
-        QString text = column >= 0 ? grid_->footerText(column) : QString();
+        QString text;
+        for (const FooterRun& run : layout())
+            if (help->pos().x() >= run.left && help->pos().x() <= run.right) text = run.text();
         if (text.isEmpty()) QToolTip::hideText();
         else QToolTip::showText(help->globalPos(), text, this);
         return true;
@@ -125,25 +196,29 @@ void GridFooter::paintEvent(QPaintEvent*) {
     QPainter p(this);
     QColor bg = grid_->footerColor().isValid() ? grid_->footerColor() : palette().color(QPalette::Window);
     p.fillRect(rect(), bg);
+    const auto runs = layout();
+    // A cell's right edge is drawn unless a text runs across it.
+    auto crossed = [&](int x) {
+        for (const auto& run : runs)
+            for (const auto& piece : run.pieces)
+                if (piece.rect.left() < x && piece.rect.right() > x) return true;
+        return false;
+    };
     QHeaderView* h = view_->horizontalHeader();
-    QColor line = palette().color(QPalette::Dark);
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawLine(0, 0, width(), 0);
     for (int i = 0; i < h->count(); ++i) {
         if (h->isSectionHidden(i) || i >= grid_->columnCount()) continue;
         QRect cell(h->sectionViewportPosition(i), 0, h->sectionSize(i), height());
         if (cell.right() < 0 || cell.left() > width()) continue;
-        p.setPen(line);
-        p.drawLine(cell.topRight(), cell.bottomRight());
-        p.drawLine(cell.topLeft(), cell.topRight());
-        QString text = grid_->footerText(i);
-        if (text.isEmpty()) continue;
-        const GridColumn& col = grid_->column(i);
-        Qt::Alignment align = col.footerAlignment();
-        if (col.footerValueType() == fvtSum || col.footerValueType() == fvtCount) align = Qt::AlignRight | Qt::AlignVCenter;
-        p.setPen(palette().color(QPalette::WindowText));
-        // A text too wide for its cell shows that it is cut; the tooltip has it whole.
-        QRect inner = cell.adjusted(kPadding, 0, -kPadding, 0);
-        p.drawText(inner, static_cast<int>(align), fontMetrics().elidedText(text, Qt::ElideRight, inner.width()));
+        if (!crossed(cell.right())) p.drawLine(cell.topRight(), cell.bottomRight());
     }
+    p.setPen(palette().color(QPalette::WindowText));
+    for (const auto& run : runs)
+        for (const auto& piece : run.pieces)
+            // A text that still does not fit shows that it is cut; the tooltip has it whole.
+            p.drawText(piece.rect, static_cast<int>(piece.alignment),
+                       fontMetrics().elidedText(piece.text, Qt::ElideRight, piece.rect.width()));
 }
 
 // ---- table view ----
@@ -217,7 +292,29 @@ void GridTableView::mousePressEvent(QMouseEvent* e) {
 
 void GridTableView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
+    // The frame of the current row moves with it.
+    if (current.row() != previous.row()) viewport()->update();
     if (!frozen_) grid_->viewCurrentChanged(current);
+}
+
+void GridTableView::paintEvent(QPaintEvent* e) {
+    QTableView::paintEvent(e);
+    // The current row shows a frame, focused or not, in either selection mode.
+    const QModelIndex current = currentIndex();
+    if (!model() || !current.isValid()) return;
+    int left = -1;
+    int right = -1;
+    for (int i = 0; i < model()->columnCount(); ++i) {
+        if (isColumnHidden(i)) continue;
+        const int x = columnViewportPosition(i);
+        if (left < 0) left = x;
+        right = x + columnWidth(i) - 1;
+    }
+    if (left < 0) return;
+    const QRect row(left, rowViewportPosition(current.row()), right - left + 1, rowHeight(current.row()));
+    QPainter p(viewport());
+    p.setPen(QPen(palette().color(QPalette::Text), 1));
+    p.drawRect(row.adjusted(0, 0, -1, -1));
 }
 
 QModelIndex GridTableView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
@@ -275,15 +372,40 @@ bool GridDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const Q
     return true;
 }
 
+namespace {
+// Lets no more be typed than a text field holds, counted in GBK bytes (a
+// Chinese character takes two), so that a value handed in always fits.
+class FieldWidthValidator : public QValidator {
+public:
+    FieldWidthValidator(int bytes, QObject* parent) : QValidator(parent), bytes_(static_cast<std::size_t>(bytes)) {}
+    State validate(QString& input, int&) const override {
+        return platform::gbkByteLength(input.toStdString()) <= bytes_ ? Acceptable : Invalid;
+    }
+
+private:
+    std::size_t bytes_;
+};
+}  // namespace
+
 QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    if (index.column() < grid_->columnCount() && !grid_->column(index.column()).pickList().isEmpty()) {
+    const GridColumn* column = index.column() < grid_->columnCount() ? &grid_->column(index.column()) : nullptr;
+    const Field* field = column ? column->field() : nullptr;
+    auto limit = [&](QLineEdit* line) {
+        if (line && field && field->isText() && field->size() > 0)
+            line->setValidator(new FieldWidthValidator(field->size(), line));
+    };
+    if (column && !column->pickList().isEmpty()) {
         auto* box = new QComboBox(parent);
-        box->addItems(grid_->column(index.column()).pickList());
+        box->addItems(column->pickList());
         box->setEditable(true);
+        limit(box->lineEdit());
         return box;
     }
     QWidget* w = QStyledItemDelegate::createEditor(parent, option, index);
-    if (auto* line = qobject_cast<QLineEdit*>(w)) line->setFrame(false);
+    if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        line->setFrame(false);
+        limit(line);
+    }
     return w;
 }
 

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <vector>
 
 namespace trunaccount {
 
@@ -32,11 +33,33 @@ private:
     int pressed_ = -1;
 };
 
+// Texts of the footer strip as they are drawn. A static text (the totals line)
+// keeps its place under its column when it fits; a wider one runs on to the
+// right over the footer cells that show nothing, pushing the static texts after
+// it along, so the columns keep their widths and every text stays readable. A
+// run is such a stretch of cells, from a static text up to the next cell that
+// shows another kind of text (a sum) or the strip's end; a sum or count is a
+// run of its own cell.
+struct FooterPiece {
+    int column;
+    QRect rect;  // where the text is drawn (elided when it does not fit)
+    QString text;
+    Qt::Alignment alignment;
+};
+struct FooterRun {
+    int left = 0;   // the stretch of the strip the run may use
+    int right = 0;
+    std::vector<FooterPiece> pieces;
+    // The run's texts, whole, as its tooltip shows them.
+    QString text() const;
+};
+
 class GridFooter : public QWidget {
 public:
     GridFooter(DataGrid* grid, QTableView* view);
     // The grid column under a point of the strip, -1 when none.
     int columnAt(int x) const;
+    std::vector<FooterRun> layout() const;
 
 protected:
     bool event(QEvent* e) override;
@@ -64,12 +87,14 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     // Hands the value of an open cell editor in to the model and closes the editor.
     void finishEditing();
+    bool editorOpen() const { return state() == EditingState; }
 
 protected:
     void updateGeometries() override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void paintEvent(QPaintEvent* e) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
 
 private:

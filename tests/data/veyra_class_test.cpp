@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
+#include <type_traits>
+#include <variant>
 
 #include "data/veyra_class.h"
 #include "support/message_box_recorder.h"
@@ -295,4 +298,239 @@ TEST(TVeyraClass, HoldsItsCoordinatorUntilDestroyed) {
         EXPECT_EQ(f.sc->refCount(), before + 1);
     }
     EXPECT_EQ(f.sc->refCount(), before);
+}
+
+namespace {
+
+// A field of the record as text: texts as they are, numbers in decimal, switches "true" or "false".
+std::string fieldText(const SystemParameters& r, const ParameterFieldInfo& info) {
+    return std::visit(
+        [&](auto member) -> std::string {
+            const auto& v = r.*member;
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::string>) return v;
+            else if constexpr (std::is_same_v<T, bool>) return v ? "true" : "false";
+            else if constexpr (std::is_same_v<T, double>) {
+                char buf[32];
+                std::snprintf(buf, sizeof buf, "%g", v);
+                return buf;
+            } else return std::to_string(v);
+        },
+        info.field);
+}
+
+// Gives the field a value other than `unlike`, so that a test sees it replaced.
+void presetOther(SystemParameters& r, const ParameterFieldInfo& info, const std::string& unlike) {
+    std::visit(
+        [&](auto member) {
+            auto& v = r.*member;
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::string>) v = "before";
+            else if constexpr (std::is_same_v<T, bool>) v = unlike != "true";
+            else v = static_cast<T>(-7);
+        },
+        info.field);
+}
+
+}  // namespace
+
+TEST(TVeyraClass, EveryCatalogueEntryWhoseKeyIsMissing) {
+    // Request number, key, and what a missing key gives: "!" and the message
+    // that fails the load, or the value stored (unit type "03").
+    struct Entry {
+        int number;
+        const char* key;
+        const char* missing;
+    } entries[] = {
+        {0, "qyny", "!没有可利用的启用年月！"},
+        {39, "rqssj", "!取得日起始时间时出错！"},
+        {13, "dybm", ""},
+        {5, "dwmc", "!没有可利用的单位名称！"},
+        {74, "ysjscdjdbm", "!没有可利用的验收价生成定价单部门！"},
+        {71, "sjkbbh", "!没有可利用的数据库版本号！"},
+        {70, "hykls", "!没有可利用的会员卡连锁！"},
+        {76, "djfgfs", "0"},
+        {11, "ysqr", "!没有可利用的验收确认！"},
+        {22, "ypthphkz", "1"},
+        {6, "sh", "!没有可利用的税号！"},
+        {7, "dz", "!没有可利用的单位地址！"},
+        {18, "fgckjb", "!没有可利用的分割仓库级别！"},
+        {19, "sphsfs", "!没有可利用的商品核算方式！"},
+        {61, "jsxtfs", "!没有可利用的结算系统方式！"},
+        {62, "pslssj", "0"},
+        {20, "jjcbhsff", "!没有可利用的进价成本核算方法！"},
+        {21, "sjcbhsff", "!没有可利用的售价成本核算方法！"},
+        {77, "psxzsl", "100000"},
+        {78, "xsxzsl", "100000"},
+        {79, "jhxzsl", "100000"},
+        {23, "cbjzfs", "!没有可利用的成本结转方式！"},
+        {8, "lxdh", "!没有可利用的联系电话！"},
+        {9, "khh", "!没有可利用的开户行！"},
+        {10, "zh", "!没有可利用的账号！"},
+        {14, "sljd", "!没有可利用的数量精度！"},
+        {16, "jjkz", "false"},
+        {15, "lskz", "!没有可利用的连锁控制！"},
+        {73, "kpyxcfsp", "true"},
+        {31, "cpzkspyzbkz", "0"},
+        {40, "jzscltjbc", "0"},
+        {41, "jzsclyxjjsxzpzdp", "0"},
+        {72, "psysjscdjd", "!没有可利用的配送验收价生成定价单！"},
+        {17, "cskz", "!没有可利用的厂商控制！"},
+        {25, "zrrkz", "!没有可利用的责任人控制！"},
+        {26, "dddyhs", "!没有可利用的订货单打印行数！"},
+        {75, "spfzflx", "0"},
+        {27, "brddyhs", "!没有可利用的拨入单打印行数！"},
+        {28, "brdhscfs", "!没有可利用的拨入单号生成方式！"},
+        {80, "dddysjj", "0"},
+        {50, "psdahsfg", "1"},
+        {51, "ysdahsfg", "1"},
+        {52, "xsdahsfg", "1"},
+        {29, "bcddyhs", "!没有可利用的拨出单打印行数！"},
+        {60, "tjddyhs", "!没有可利用的调价单打印行数！"},
+        {30, "bcdhscfs", "!没有可利用的拨出单号生成方式！"},
+        {37, "sgddyhs", "!没有可利用的上柜（直配）单打印行数！"},
+        {38, "sgdhscfs", "!没有可利用的上柜（直配）单号生成方式！"},
+        {44, "ykddyhs", "!没有可利用的移库单打印行数！"},
+        {45, "ykdhscfs", "!没有可利用的移库单号生成方式！"},
+        {33, "dbddyhs", "!没有可利用的调拨单打印行数！"},
+        {34, "dbdhscfs", "!没有可利用的调拨单号生成方式！"},
+        {35, "jgddyhs", "!没有可利用的加工单打印行数！"},
+        {36, "jgdhscfs", "!没有可利用的加工单号生成方式！"},
+        {42, "tbddyhs", "!没有可利用的退补单打印行数！"},
+        {43, "tbdhscfs", "!没有可利用的退补单号生成方式！"},
+        {46, "syddyhs", "!没有可利用的损溢单打印行数！"},
+        {47, "sydhscfs", "!没有可利用的损溢单号生成方式！"},
+        {48, "ysddyhs", "!没有可利用的验收单打印行数！"},
+        {49, "ysdhscfs", "!没有可利用的验收单号生成方式！"},
+        {54, "pdbdyhs", "!没有可利用的盘点单打印行数！"},
+        {53, "pdbhscfs", "!没有可利用的盘点单号生成方式！"},
+        {55, "thddyhs", "!没有可利用的提货单打印行数！"},
+        {56, "ptfpdyhs", "!没有可利用的普通发票打印行数！"},
+        {57, "thcpbxxdythqd", "!没有可利用的退货出票必须先打印退货清单！"},
+        {58, "zjdyfs", "!没有可利用的整件打印方式！"},
+        {59, "ddysfs", "!没有可利用的订单验收方式！"},
+        {63, "hsdwh", "!没有可利用的核算单位号！"},
+        {64, "dpckbm", "!没有可利用的代配仓库编码！"},
+        {65, "dpjfs", "!没有可利用的代配价方式！"},
+        {66, "thjjclfs", "!没有可利用的退货进价处理方式！"},
+        {67, "ddyszzfs", "!没有可利用的订单验收终止方式！"},
+        {68, "ddyxrqqy", "!没有可利用的订单有效日期启用！"},
+        {69, "ysfs", "!没有可利用的验收方式！"},
+        {81, "khzqqy", "!没有可利用的客户账期启用！"},
+        {82, "zkhwlqy", "!没有可利用的总客户往来启用！"},
+        {83, "hykxc", "0"},
+        {84, "xsfkz", "!没有可利用的小数分控制！"},
+        {85, "kckz", "1"},
+        {86, "hyklwms", "!没有可利用的会员卡联网模式！"},
+        {87, "yckqzj", "!没有可利用的远程卡前置机！"},
+        {89, "mdzdysj", "false"},
+        {89, "mdzdyjj", "false"},
+        {90, "dchy", "false"},
+        {91, "xstbqyrq", ""},
+        {92, "ddbrkz", "false"},
+        {93, "ypphqy", "0"},
+        {94, "zmqy", "0"},
+        {95, "djphmrz", "0"},
+        {96, "ypphchsclfs", "0"},
+        {97, "sxcycbft", "0"},
+        {98, "sxqmpkc", "0"},
+        {99, "xpdjmrsl", "17"},
+        {100, "zbbm", ""},
+        {101, "dztqy", "false"},
+        {102, "ddzxqy", "false"},
+        {103, "psfpbdyhs", "25"},
+        {104, "jjbkzzxzbjj", "false"},
+        {105, "fmlspyjzdsy", "false"},
+        {106, "sxpdsyflfs", "0"},
+        {107, "sxpdsyfzfl", "0"},
+        {108, "ddzxyslxsl", "0"},
+        {109, "ddsczb", "false"},
+        {110, "pdyxcfsp", "true"},
+        {32, "ysxzpssp", "false"},
+        {111, "jekzsptj", "false"},
+        {112, "mdqyrjxstb", "false"},
+        {113, "jzsjzdtj", "false"},
+        {114, "tyspddcsf", "0"},
+        {115, "jhddyhs", "!没有可利用的拣货单打印行数！"},
+        {116, "ycspl", ""},
+        {117, "hykcszt", "0"},
+        {118, "ddzxsqdtqhb", "1"},
+        {119, "typdrfbmjz", "0"},
+        {121, "hykkhxe", "0"},
+        {122, "dcjdbzrck", ""},
+        {123, "Psdjzycts", "0"},
+        {124, "bbcszbsz", "false"},
+        {125, "djbzkz", "0"},
+        {126, "zysqzlyx", "true"},
+    };
+    for (const auto& e : entries) {
+        SCOPED_TRACE(std::string(e.key) + " #" + std::to_string(e.number));
+        const ParameterFieldInfo* field = findSystemParameterField(e.key);
+        ASSERT_NE(field, nullptr);
+        const bool fails = e.missing[0] == '!';
+        Fixture f(Params{{"dwlx", "03"}});
+        SystemParameters record;
+        presetOther(record, *field, e.missing);
+        if (fails) {
+            EXPECT_EQ(f.load({e.number}, record), e.missing + 1);
+        } else {
+            EXPECT_EQ(f.load({e.number}, record), "");
+            EXPECT_EQ(fieldText(record, *field), e.missing);
+        }
+    }
+}
+
+TEST(TVeyraClass, EveryCatalogueEntryWithASpecialRuleForItsValue) {
+    struct Case {
+        const char* name;
+        Params table;  // besides dwlx "03"
+        int number;
+        const char* key;
+        const char* expected;  // the field as text, or "!" and the load's message
+    } cases[] = {
+        {"quantity limit blank", {{"psxzsl", "   "}}, 77, "psxzsl", "100000"},
+        {"sales limit blank", {{"xsxzsl", ""}}, 78, "xsxzsl", "100000"},
+        {"purchase limit blank", {{"jhxzsl", "  "}}, 79, "jhxzsl", "100000"},
+        {"purchase limit", {{"jhxzsl", "12"}}, 79, "jhxzsl", "12"},
+        {"purchase limit not a number", {{"jhxzsl", "x1"}}, 79, "jhxzsl", "!'x1' is not a valid integer value"},
+        {"grouping type empty", {{"spfzflx", ""}}, 75, "spfzflx", "0"},
+        {"grouping type", {{"spfzflx", "3"}}, 75, "spfzflx", "3"},
+        {"card discount empty", {{"hykxc", ""}}, 83, "hykxc", "0"},
+        {"card discount blank is no number", {{"hykxc", "  "}}, 83, "hykxc", "!'  ' is not a valid integer value"},
+        {"acceptance confirmed", {{"ysqr", "1"}}, 11, "ysqr", "1"},
+        {"acceptance other than 1", {{"ysqr", "yes"}}, 11, "ysqr", "0"},
+        {"batch control 1", {{"ypthphkz", "1"}}, 22, "ypthphkz", "1"},
+        {"batch control other than 1", {{"ypthphkz", "0"}}, 22, "ypthphkz", "0"},
+        {"batch control key in capitals is not it", {{"YPTHPHKZ", "0"}}, 22, "ypthphkz", "1"},
+        {"other keys in any case", {{"DWMC", "总店"}}, 5, "dwmc", "总店"},
+        {"precision 2", {{"sljd", "2"}}, 14, "sljd", "0.00"},
+        {"precision 0", {{"sljd", "0"}}, 14, "sljd", "0."},
+        {"precision negative", {{"sljd", "-1"}}, 14, "sljd", "0."},
+        {"goods accounting missing for a unit type other than 00", {}, 19, "sphsfs", "!没有可利用的商品核算方式！"},
+        {"goods accounting stored", {{"sphsfs", "3"}}, 19, "sphsfs", "3"},
+        {"chain code stored", {{"dybm", "A01"}}, 13, "dybm", "A01"},
+        {"store price switch on, second missing", {{"mdzdysj", "1"}}, 89, "mdzdyjj", "false"},
+        {"store price switches both on", {{"mdzdysj", "1"}, {"mdzdyjj", "1"}}, 89, "mdzdyjj", "true"},
+        {"store price switch off leaves the second unread", {{"mdzdysj", "2"}, {"mdzdyjj", "1"}}, 89, "mdzdyjj", "false"},
+        {"switch other than 1", {{"dchy", "Y"}}, 90, "dchy", "false"},
+        {"switch 1", {{"dchy", "1"}}, 90, "dchy", "true"},
+        {"number", {{"xpdjmrsl", "0.5"}}, 99, "xpdjmrsl", "0.5"},
+        {"integer by the value's own conversion", {{"dddyhs", "2.5"}}, 26, "dddyhs", "2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f(Params{{"dwlx", "03"}});
+        for (const auto& p : c.table) f.set(p.first, p.second);
+        SystemParameters record;
+        const ParameterFieldInfo* field = findSystemParameterField(c.key);
+        ASSERT_NE(field, nullptr);
+        presetOther(record, *field, c.expected);
+        const std::string message = f.load({c.number}, record);
+        if (c.expected[0] == '!') {
+            EXPECT_EQ(message, c.expected + 1);
+        } else {
+            EXPECT_EQ(message, "");
+            EXPECT_EQ(fieldText(record, *field), c.expected);
+        }
+    }
 }

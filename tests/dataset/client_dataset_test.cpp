@@ -19,6 +19,8 @@ struct Recorder : DatasetObserver {
     void rowAboutToBeRemoved(int row) override { events.push_back("removing " + std::to_string(row)); }
     void rowRemoved(int row) override { events.push_back("removed " + std::to_string(row)); }
     void currentRowChanged(int row) override { events.push_back("current " + std::to_string(row)); }
+    void orderAboutToChange() override { events.push_back("reordering"); }
+    void orderChanged() override { events.push_back("reordered"); }
 };
 
 DataPacket documents() {
@@ -89,15 +91,17 @@ TEST(ClientDataSetFields, MadeFromThePacketWhenNoneAreDefinedAndRemadeOnReload) 
     EXPECT_EQ(pub.fieldByName("n").asInteger(), 8);
 }
 
-TEST(ClientDataSetFields, TextLongerThanItsWidthIsKeptWhole) {
+TEST(ClientDataSetFields, TextLongerThanItsWidthIsKeptWhenLoadedAndRefusedWhenStored) {
     ClientDataSet ds;
     Field& name = ds.addField("f_csmc", FieldKind::Text, 4);
     ds.loadPacket(makePacket({{"f_csmc", ColumnKind::Text, 4}}, {{"供应商名称"}}));
     EXPECT_EQ(name.asString(), "供应商名称");
     ds.edit();
-    name.setAsString("更长的供应商名称");
+    EXPECT_THROW(name.setAsString("更长的供应商名称"), ConversionError);
+    EXPECT_EQ(name.asString(), "供应商名称");
+    name.setAsString("供应");  // four bytes
     ds.post();
-    EXPECT_EQ(name.asString(), "更长的供应商名称");
+    EXPECT_EQ(name.asString(), "供应");
 }
 
 TEST(ClientDataSetFields, ColumnsOfAnotherKindAreConverted) {
@@ -295,6 +299,72 @@ TEST_F(DocumentsTest, BookmarksSurviveSortingAndFiltering) {
 
     ds.loadPacket(documents());
     EXPECT_FALSE(ds.bookmarkValid(d3));  // another content
+}
+
+TEST_F(DocumentsTest, BookmarksFindTheirRowsAfterADelete) {
+    struct Case {
+        const char* index;   // "" record order
+        int deleteRow;
+        const char* before;  // the order, by document number
+        const char* after;
+    } cases[] = {
+        {"", 1, "12345", "1345"},
+        {"", 0, "12345", "2345"},
+        {"byamount", 1, "52431", "5431"},
+        {"byamount", 3, "52431", "5241"},
+    };
+    ds.addIndex("byamount", "f_hsje", 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.index) + " row " + std::to_string(c.deleteRow));
+        ds.loadPacket(documents());
+        ds.setIndexName(c.index);
+        ASSERT_EQ(order(), c.before);
+        std::vector<Bookmark> marks;
+        for (int row = 0; row < ds.recordCount(); ++row) marks.push_back(ds.bookmarkAt(row));
+        ds.setCurrentRow(c.deleteRow);
+        ds.deleteRecord();
+        ASSERT_EQ(order(), c.after);
+        for (std::size_t i = 0; i < marks.size(); ++i) {
+            const std::string number = std::string("D") + c.before[i];
+            const auto at = std::string(c.after).find(c.before[i]);
+            if (at == std::string::npos) {
+                EXPECT_FALSE(ds.bookmarkValid(marks[i])) << number;
+                EXPECT_EQ(ds.rowOfBookmark(marks[i]), -1) << number;
+                continue;
+            }
+            EXPECT_EQ(ds.rowOfBookmark(marks[i]), static_cast<int>(at)) << number;
+            ds.gotoBookmark(marks[i]);
+            EXPECT_EQ(ds.currentRow(), static_cast<int>(at)) << number;
+            EXPECT_EQ(djh->asString(), number);
+        }
+    }
+}
+
+TEST_F(DocumentsTest, ANewOrderOfTheSameRowsIsToldAsSuch) {
+    Recorder rec;
+    ds.addObserver(&rec);
+    ds.addIndex("byamount", "f_hsje", 0);
+    ds.setIndexName("byamount");
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"reordering", "reordered"}));
+
+    // A posted key that moves its record: the same rows in another order.
+    ds.first();  // D5, 5.0
+    rec.events.clear();
+    ds.edit();
+    hsje->setAsFloat(25);
+    ds.post();
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"row 0", "reordering", "reordered"}));
+
+    // A posted value that takes a record out of the filter changes the rows.
+    ds.setFilter("f_hsje >= 10");
+    ds.setFiltered(true);
+    rec.events.clear();
+    ds.first();
+    ds.edit();
+    hsje->setAsFloat(1);
+    ds.post();
+    EXPECT_EQ(rec.events.back(), "changed");
+    ds.removeObserver(&rec);
 }
 
 TEST_F(DocumentsTest, NestedSuspensionTellsTheControlsOnceAtTheEnd) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <random>
 
 #include "dataset/amount_total.h"
@@ -90,6 +92,23 @@ TEST(AmountTotal, TickingAndUntickingGivesBackTheEarlierText) {
     total.add(1234.565);
     EXPECT_EQ(total.text(2), "1234.56");  // 1234.561 exactly
     EXPECT_DOUBLE_EQ(total.value(), 1234.561);
+}
+
+TEST(AmountTotal, AHundredThousandAmountsAddUpToTheCent) {
+    // Amounts such as 0.29 are a hair below their decimal value in binary: each
+    // must count as the decimal value, or the total drifts by a unit per row.
+    const double cycle[] = {0.29, 0.57, 1.15, 2.01, 1234.56, -0.29, 0.07, 19.99, -1234.57};
+    AmountTotal total;
+    long long cents = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const double a = cycle[i % std::size(cycle)];
+        total.add(a);
+        cents += std::llround(a * 100);
+    }
+    char expected[40];
+    std::snprintf(expected, sizeof expected, "%lld.%02lld", cents / 100, cents % 100);
+    EXPECT_EQ(total.text(2), expected);
+    EXPECT_EQ(total.text(DisplayFormat("0.00")), expected);
 }
 
 TEST(AmountTotal, OrderOfTheRowsDoesNotChangeTheTotal) {

@@ -13,6 +13,7 @@
 
 #include "search_support.h"
 #include "tools/adv_grid.h"
+#include "widgets/grid_view.h"
 #include "ui_frm_trun_account.h"
 
 namespace trunaccount::testing {
@@ -185,9 +186,10 @@ TEST_F(RowSetWindow, TotalsLineCountsRowsAndTickedAmountToTheCent) {
     }
 }
 
-TEST_F(RowSetWindow, TotalsLineColumnsWidenToTheirTexts) {
+TEST_F(RowSetWindow, TotalsLineTextsAreDrawnWholeWhileTheColumnsKeepTheirWidths) {
     // A year's search lists six-figure counts and ten-figure amounts: the first
-    // three columns take the width their footers need, so nothing is cut off.
+    // three columns keep their designed widths, and each text of the totals
+    // line is drawn whole, running on over the empty footer cells to its right.
     TFrmTrunAccount* w = openScripted(QStringLiteral("Search"));
     ASSERT_TRUE(w);
     answer = [](const std::string&, Variant& data) {
@@ -195,10 +197,20 @@ TEST_F(RowSetWindow, TotalsLineColumnsWidenToTheirTexts) {
         return data = documents(rows), true;
     };
     pressF2(w);
-    const QFontMetrics fm(w->dgdView->footerBar()->font());
     const QStringList totals = totalsLine(w);
     ASSERT_EQ(totals, QStringList({"合计:100123条", "已勾:100123条", "已勾金额:9888691147.89"}));
-    for (int i = 0; i < 3; ++i) EXPECT_GE(w->dgdView->column(i).width(), fm.horizontalAdvance(totals[i]) + 6) << i;
+    const int designed[] = {46, 71, 77};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(w->dgdView->column(i).width(), designed[i]) << i;
+    auto* footer = static_cast<GridFooter*>(w->dgdView->footerBar());
+    const auto runs = footer->layout();
+    ASSERT_FALSE(runs.empty());
+    ASSERT_EQ(runs[0].pieces.size(), 3u);
+    const QFontMetrics fm(footer->font());
+    for (int i = 0; i < 3; ++i) {
+        const FooterPiece& piece = runs[0].pieces[static_cast<std::size_t>(i)];
+        EXPECT_EQ(piece.text, totals[i]);
+        EXPECT_EQ(fm.elidedText(totals[i], Qt::ElideRight, piece.rect.width()), totals[i]) << i;
+    }
 }
 
 TEST_F(RowSetWindow, ChangingTheTypeEmptiesTheRowsAndKeepsTheTotalsLine) {

@@ -202,20 +202,6 @@ TEST_P(SearchOnDemoData, PaymentMethodAndBankCodesShowByName) {
     }
 }
 
-TEST_P(SearchOnDemoData, WithNoBusinessTypeSelectedTheCoordinatorRefusesTheSearch) {
-    // A stored business type outside the list selects none.
-    WriteSetting("Quorvexpos.ini", "FrmTrunAccountSearch", "cbywlx", "7", "");
-    TFrmTrunAccount* w = open(QStringLiteral("Search"), coordinator.get());
-    ASSERT_TRUE(w);
-    ASSERT_EQ(w->ui().cbywlx->currentIndex(), -1);
-    pressF2(w);
-    EXPECT_EQ(hostWindow.messages, QList<int>({kMsgSearchStarting}));
-    ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].caption, "错误");
-    EXPECT_FALSE(w->cdspass.active());
-    EXPECT_EQ(totalsLine(w), QStringList({"", "", ""}));
-}
-
 TA_INSTANTIATE_BACKEND_TESTS(SearchOnDemoData);
 
 }  // namespace

@@ -117,19 +117,19 @@ void PrintTo(const QueryCase& c, std::ostream* os) { *os << c.name; }
 // methods 01 现金, 02 转账; reasons A1 货款. The accounting unit is 1001.
 const QueryCase kQueryCases[] = {
     {"InvoiceSubmissionOverNewYear", "Input", 0, {2024, 12, 2}, {2025, 1, 10}, 0, 1, 2, 2,
-     {"20241202", "20250110", BusinessType::InvoiceSubmission, 1, {1, "A1 货款"}, {2, "02 支付宝"}, {2, "02 转账"}, "1001"},
+     {"20241202", "20250110", BusinessType::InvoiceSubmission, TickState::Unticked, {1, "A1 货款"}, {2, "02 支付宝"}, {2, "02 转账"}, "1001"},
      {"from tb202412_fptjdzb z", " Union All ", "from tb202501_fptjdzb z", "and f_zzgdbz='0' ", "z.f_hsdwh='1001' "}},
     {"InvoiceAdjustmentTicked", "Search", 1, {2024, 10, 1}, {2024, 10, 31}, 2, 0, 0, 0,
-     {"20241001", "20241031", BusinessType::InvoiceAdjustment, 2, {0, "全部"}, {0, "全部"}, {0, "全部"}, "1001"},
+     {"20241001", "20241031", BusinessType::InvoiceAdjustment, TickState::Ticked, {0, "全部"}, {0, "全部"}, {0, "全部"}, "1001"},
      {"f_bz like '%退补单%'", "and f_zzgdbz='1' "}},
     {"PaymentApprovalOfOneReason", "Search", 2, {2024, 11, 15}, {2024, 12, 20}, 0, 1, 1, 1,
-     {"20241115", "20241220", BusinessType::PaymentApproval, 0, {1, "A1 货款"}, {1, "01 银联刷卡"}, {1, "01 现金"}, "1001"},
+     {"20241115", "20241220", BusinessType::PaymentApproval, TickState::All, {1, "A1 货款"}, {1, "01 银联刷卡"}, {1, "01 现金"}, "1001"},
      {"and z.f_fkyybm='A1' ", "from tb202411_jsfksp z", "from tb202412_jsfksp z"}},
     {"ProjectApprovalOfChannelAndMethod", "Input", 3, {2024, 10, 1}, {2025, 1, 10}, 0, 1, 2, 1,
-     {"20241001", "20250110", BusinessType::ProjectApproval, 1, {1, "A1 货款"}, {2, "02 支付宝"}, {1, "01 现金"}, "1001"},
+     {"20241001", "20250110", BusinessType::ProjectApproval, TickState::Unticked, {1, "A1 货款"}, {2, "02 支付宝"}, {1, "01 现金"}, "1001"},
      {"z.f_rzrq>='20241001' and z.f_rzrq<='20250110' ", "and z.f_tdbm='02' and z.f_zffsbm='01' "}},
     {"FeeCollectionUnticked", "Search", 4, {2025, 1, 1}, {2025, 1, 10}, 1, 0, 1, 0,
-     {"20250101", "20250110", BusinessType::FeeCollection, 1, {0, "全部"}, {1, "01 银联刷卡"}, {0, "全部"}, "1001"},
+     {"20250101", "20250110", BusinessType::FeeCollection, TickState::Unticked, {0, "全部"}, {1, "01 银联刷卡"}, {0, "全部"}, "1001"},
      {"from tb202501_tdsfb z", "and f_zzgdbz='0' ", "and z.f_tdbm='01' "}},
 };
 

@@ -215,6 +215,7 @@ TEST_F(TickEditing, SelectAllAndNoneBeforeTheFirstSearchReportTheClosedList) {
             boxes.clear();
             QTest::mouseClick(b, Qt::LeftButton);
             ASSERT_EQ(boxes.shown().size(), 1u);
+            EXPECT_EQ(boxes.shown()[0].text, "请先查询。");
             EXPECT_EQ(boxes.shown()[0].caption, "错误");
             EXPECT_EQ(boxes.shown()[0].icon(), platform::MB_ICONERROR);
             EXPECT_FALSE(w->cdspass.controlsDisabled());

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QStringList>
+
 #include "host/window_support.h"
+#include "platform/errors.h"
 #include "support/message_box_recorder.h"
 #include "support/modal_answerer.h"
 
@@ -51,4 +54,36 @@ TEST(Guarded, ErrorsEscapingACommandAreShown) {
     EXPECT_EQ(boxes.shown()[0].text, "非法日期");
     EXPECT_EQ(boxes.shown()[0].caption, "错误");
     EXPECT_EQ(boxes.shown()[0].owner, &owner);
+}
+
+TEST(Guarded, AnErrorThatCannotBeShownIsLoggedAndGoesNoFurther) {
+    // The message box itself fails (no display, a full memory...): the command
+    // runs inside the host's event loop, where nothing may escape.
+    setMessageBoxHandler([](WindowHandle, std::string_view, std::string_view, unsigned) -> int {
+        throw std::runtime_error("no display");
+    });
+    QWidget owner;
+    bool after = false;
+    guarded(&owner, [] { throw trunaccount::Error("税额必须是数字。", "'abc' is not a valid number"); });
+    guarded(&owner, [] { throw 42; });
+    after = true;
+    setMessageBoxHandler(nullptr);
+    EXPECT_TRUE(after);
+}
+
+TEST(Guarded, TheUserSeesTheMessageAndTheLogHasTheDetail) {
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& c, const QString& m) {
+        if (QString::fromLatin1(c.category) == QLatin1String("trunaccount.errors")) logged << m;
+    });
+    MessageBoxRecorder boxes;
+    QWidget owner;
+    guarded(&owner, [] { throw trunaccount::Error("请先查询。", "cdspass: closed"); });
+    guarded(&owner, [] { throw 7; });
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(boxes.texts(), (std::vector<std::string>{"请先查询。", "发生了未知错误。"}));
+    ASSERT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged[0].contains(QStringLiteral("请先查询。")));
+    EXPECT_TRUE(logged[0].contains(QStringLiteral("cdspass: closed")));
 }

@@ -94,7 +94,7 @@ DocumentSearch search(BusinessType type, std::string start, std::string end, int
     s.type = type;
     s.startDate = std::move(start);
     s.endDate = std::move(end);
-    s.tickState = tick;
+    s.tickState = static_cast<TickState>(tick);
     s.unit = "1001";
     s.paymentReason = {0, "全部"};
     s.channel = {0, "全部"};

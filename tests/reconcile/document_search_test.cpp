@@ -90,7 +90,7 @@ DocumentSearch search(BusinessType type, const char* start, const char* end, int
     s.type = type;
     s.startDate = start;
     s.endDate = end;
-    s.tickState = tick;
+    s.tickState = static_cast<TickState>(tick);
     s.unit = coord::kDemoUnit;
     s.paymentReason = s.channel = s.paymentMethod = {0, "全部"};
     return s;

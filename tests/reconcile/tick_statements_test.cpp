@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <limits>
+#include <vector>
 
 #include "platform/errors.h"
 #include "reconcile/tick_statements.h"
@@ -125,4 +127,23 @@ TEST(RevokeStatement, TablePartByBusinessType) {
                   std::string(c.table) +
                       "f_zzgdbz='0',f_zzgdrq='2024052009:30:00',f_zzgdrbm='0001' ,f_zzgdrmc='王会计' "
                       "where f_djh='200405000009' and f_Hsdwh='0101'; ");
+}
+
+TEST(SaveStatement, RefusesATaxThatIsNoFiniteNumber) {
+    // Whatever a row holds, no bare word reaches the statement (f_zzse=NAN).
+    std::vector<Variant> values{Variant("nan"), Variant("NAN"), Variant("inf"), Variant("-inf"), Variant("infinity"),
+                                Variant(std::numeric_limits<double>::quiet_NaN()),
+                                Variant(std::numeric_limits<double>::infinity())};
+    for (const Variant& v : values) {
+        for (bool tax : {true, false}) {
+            auto r = row("202405000001", "1");
+            (tax ? r.zzse : r.zzsl) = v;
+            try {
+                SaveStatement(BusinessType::InvoiceSubmission, r, kStamp);
+                ADD_FAILURE() << v.textForm().value_or("?") << " passed";
+            } catch (const Error& e) {
+                EXPECT_EQ(std::string(e.what()), tax ? "税额必须是数字。" : "税率必须是数字。");
+            }
+        }
+    }
 }

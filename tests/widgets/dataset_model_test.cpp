@@ -76,6 +76,50 @@ TEST_F(DatasetModelTest, StaysConsistentThroughEveryKindOfChange) {
     EXPECT_EQ(model.rowCount(), 0);
 }
 
+TEST_F(DatasetModelTest, ANewOrderMovesPersistentIndexesWithTheirRecords) {
+    // Sorting is a layout change, as views and proxies expect of it: no reset,
+    // so that a view keeps its current row, its selection and its scroll position.
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
+    auto numberAt = [&](const QPersistentModelIndex& i) { return model.data(model.index(i.row(), 1)).toString(); };
+    QPersistentModelIndex d1(model.index(0, 2));
+    QPersistentModelIndex d3(model.index(2, 3));
+    QPersistentModelIndex d4(model.index(3, 0));
+
+    ds.addIndex("customindex", "f_hsje", 0, "f_hsje");  // largest amount first, the empty one last
+    ds.setIndexName("customindex");
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(layouts.count(), 1);
+    EXPECT_EQ(d1.row(), 0);
+    EXPECT_EQ(d3.row(), 2);
+    EXPECT_EQ(d4.row(), 3);
+    EXPECT_EQ(d3.column(), 3);
+    EXPECT_EQ(numberAt(d3), "D3");
+
+    ds.addIndex("ascending", "f_hsje", 0);
+    ds.setIndexName("ascending");
+    EXPECT_EQ(numberAt(d1), "D1");
+    EXPECT_EQ(numberAt(d3), "D3");
+    EXPECT_EQ(numberAt(d4), "D4");
+    EXPECT_EQ(d1.row(), 3);
+
+    // A stored amount moves its row to its place the same way.
+    ASSERT_TRUE(model.setData(model.index(d3.row(), 2), "5000"));
+    EXPECT_EQ(d3.row(), 3);
+    EXPECT_EQ(numberAt(d3), "D3");
+    EXPECT_EQ(numberAt(d1), "D1");
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(layouts.count(), 3);
+
+    // While suspended, the views catch up once at the end, by a reset.
+    {
+        ControlsSuspended s(ds);
+        ds.setIndexName("customindex");
+    }
+    EXPECT_EQ(resets.count(), 1);
+}
+
 TEST_F(DatasetModelTest, ShowsFormattedTextsAndCheckStates) {
     EXPECT_EQ(text(0, 2), "1234.50");
     EXPECT_EQ(text(0, 2, Qt::EditRole), "1234.5");
