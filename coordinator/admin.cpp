@@ -114,13 +114,18 @@ const OptionSpec kDb{"--db", "DB", "an SQLite file or a postgresql://user@host:p
 const OptionSpec kClock{"--clock", "YYYYMMDD[ HH:MM:SS]", "the coordinator's clock stands still at this moment"};
 const OptionSpec kTrace{"--trace", "FILE", "append every coordinator call to FILE as a JSON line"};
 
-CoordinatorRef openFor(const Options& o) {
+// The coordinator over --db; what the user should know about the database
+// (it can only be read) goes to `err`.
+CoordinatorRef openFor(const Options& o, std::ostream& err) {
     CoordinatorOptions c;
     c.database = o.get("--db");
     c.fixedClock = o.get("--clock");
     c.traceFile = o.get("--trace");
     try {
-        return openCoordinator(c);
+        std::vector<std::string> notices;
+        auto coordinator = openCoordinator(c, &notices);
+        for (const auto& n : notices) err << kProgram << ": " << n << "\n";
+        return coordinator;
     } catch (const std::invalid_argument& e) {
         throw UsageError(e.what());
     } catch (const std::exception& e) {
@@ -220,7 +225,7 @@ void writeCsv(std::ostream& out, const DataPacket& p) {
 }
 
 int query(const Options& o, std::ostream& out, std::ostream& err) {
-    auto coordinator = openFor(o);
+    auto coordinator = openFor(o, err);
     Variant data;
     if (!platform::QueryData(*coordinator, o.get("--sql"), data))
         throw Failure("the query failed:\n" + errorText(data));
@@ -247,7 +252,7 @@ int exec(const Options& o, std::ostream& out, std::ostream& err) {
         if (!platform::trimBlanks(line).empty()) statements.push_back(line);
     }
     if (in.bad()) throw Failure("reading the file '" + path + "' failed");
-    auto coordinator = openFor(o);
+    auto coordinator = openFor(o, err);
     Variant batch;
     if (!statements.empty()) {
         Variant::Array a;
@@ -303,12 +308,16 @@ void appendParameters(std::string& json, const SystemParameters& record) {
 
 int params(const Options& o, std::ostream& out, std::ostream& err) {
     auto request = o.has("--request") ? parseRequest(o.get("--request")) : windowParameterRequest();
-    auto coordinator = openFor(o);
+    auto coordinator = openFor(o, err);
     TVeyraClass loader(coordinator, nullptr);
     SystemParameters record;
     record.operatorCode = o.has("--operator") ? o.get("--operator") : std::string("0001");
     std::string message;
-    if (!loader.LoadParameters(record, request, message)) throw Failure(message);
+    if (!loader.LoadParameters(record, request, message)) {
+        // The loader's own words first; then why the coordinator refused, if it did.
+        for (const auto& line : loader.coordinatorReason()) message += "\n" + line;
+        throw Failure(message);
+    }
     std::string json;
     appendParameters(json, record);
     out << json << '\n';

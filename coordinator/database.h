@@ -30,6 +30,9 @@ private:
 struct BatchFailure {
     std::size_t index = 0;
     std::vector<std::string> lines;
+    // The connection was lost while the commit was on its way: the server may
+    // have carried it out or not.
+    bool outcomeUnknown = false;
 };
 
 // Fast loading of many rows into one table; values in the column order given.
@@ -53,7 +56,9 @@ public:
     virtual std::shared_ptr<DataPacket> query(std::string_view sql) = 0;
 
     // Runs the statements in one transaction: all of them or, when one fails,
-    // none. Each text may hold several statements.
+    // none. Each text is one statement: a text that goes on with a second one
+    // fails, so that no value can carry a statement of its own in. Raises
+    // DatabaseError when the transaction cannot begin.
     virtual std::optional<BatchFailure> execBatch(std::span<const std::string> statements) = 0;
 
     // Runs SQL text of one or more statements as it stands (schema, transaction
@@ -68,6 +73,10 @@ public:
     // The tables of the database (for PostgreSQL those of the current schema),
     // in lower case, sorted.
     virtual std::vector<std::string> tableNames() = 0;
+
+    // True while the database can only be read (an SQLite file without write
+    // permission); writing batches fail then.
+    virtual bool readOnly() const { return false; }
 };
 
 enum class OpenMode {

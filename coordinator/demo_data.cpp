@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 #include <string_view>
@@ -117,7 +118,13 @@ constexpr std::array<const char*, 3> kAdjustmentRemarks = {"退补单：价格�
 constexpr std::array<const char*, 7> kProjects = {"门店装修工程", "收银系统升级", "冷链设备采购", "节日促销活动",
                                                   "仓储叉车租赁", "外墙广告位租赁", "监控系统维护"};
 constexpr std::array<const char*, 5> kCostItems = {"材料费", "人工费", "设备款", "服务费", "运输费"};
-constexpr std::array<int, 4> kTaxRates = {13, 9, 6, 3};
+// The value-added tax rates in use, in per cent, with how often a line of a
+// supplier's invoice carries each: most goods 13, farm produce and food 9,
+// services 6, small-scale taxpayers 3 or 1, exempt goods 0.
+struct TaxRate {
+    int percent, weight;
+};
+constexpr std::array<TaxRate, 6> kTaxRates = {{{13, 50}, {9, 20}, {6, 12}, {3, 8}, {1, 6}, {0, 4}}};
 
 // One table's rows, collected before they are written in one go.
 struct TableRows {
@@ -134,9 +141,26 @@ void write(Database& db, TableRows& t, DemoSummary& summary) {
 }
 
 int daysInMonth(int year, int month) {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return days[month - 1] + (month == 2 && leap ? 1 : 0);
+    return static_cast<int>(unsigned(std::chrono::year_month_day_last(
+        std::chrono::year(year), std::chrono::month_day_last(std::chrono::month(static_cast<unsigned>(month)))).day()));
+}
+
+// The date YYYYMMDD `days` days after `date`.
+std::string addDays(const std::string& date, int days) {
+    using namespace std::chrono;
+    year_month_day d{year(std::stoi(date.substr(0, 4))), month(static_cast<unsigned>(std::stoi(date.substr(4, 2)))),
+                     day(static_cast<unsigned>(std::stoi(date.substr(6, 2))))};
+    year_month_day later{sys_days(d) + std::chrono::days(days)};
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d%02u%02u", static_cast<int>(later.year()), unsigned(later.month()),
+                  unsigned(later.day()));
+    return buf;
+}
+
+// Cents × per cent, rounded half away from zero to whole cents.
+std::int64_t taxOf(std::int64_t cents, int percent) {
+    std::int64_t p = cents * percent;
+    return p >= 0 ? (p + 50) / 100 : -((-p + 50) / 100);
 }
 
 class Generator {
@@ -184,17 +208,28 @@ private:
     };
 
     // The tick-off columns of one document: ticked, revoked (tick "0" with the
-    // time and operator of the revoke) or never ticked.
-    std::vector<Variant> tickValues(const Month& m, int day, bool ticked) {
+    // time and operator of the revoke) or never ticked. A tick-off follows the
+    // transfer it books: it is made on `from` (the document's date, or the
+    // payment's) or a few days later, and not after today.
+    std::vector<Variant> tickValues(const std::string& from, bool ticked) {
         bool revoked = !ticked && rng_.chance(5);
         if (!ticked && !revoked) return {"0", "", "", ""};
         const auto& op = rng_.pick(kOperators);
-        int tickDay = std::min(day + rng_.below(5), m.lastDay);
+        const std::string tickDate = std::min(addDays(from, rng_.below(5)), today_);
         // One draw per statement: the order of draws must not depend on the compiler.
         std::string time = format("%02d", rng_.between(8, 19));
         time += format(":%02d", rng_.below(60));
         time += format(":%02d", rng_.below(60));
-        return {ticked ? "1" : "0", m.date(tickDay) + time, op.code, op.name};
+        return {ticked ? "1" : "0", tickDate + time, op.code, op.name};
+    }
+
+    int taxRate() {
+        int draw = rng_.below(100);
+        for (const auto& r : kTaxRates) {
+            if (draw < r.weight) return r.percent;
+            draw -= r.weight;
+        }
+        return kTaxRates.front().percent;
     }
 
     const char* ownOrOtherUnit(int i, int every) {
@@ -209,23 +244,43 @@ private:
             const int day = rng_.between(1, m.lastDay);
             const bool adjustment = i % 7 == 3;
             const std::string remark = adjustment ? rng_.pick(kAdjustmentRemarks) : rng_.pick(kRemarks);
-            std::int64_t total = 0, tax = 0;
+            // Each invoice line: the amount before tax, the tax at the line's
+            // rate, and the invoice amount of both.
+            std::int64_t total = 0, tax = 0, preTax = 0;
             int minRate = 100;
             const int n = rng_.between(1, 4);
             for (int k = 1; k <= n; ++k) {
                 std::int64_t amount = rng_.between(10000, 5000000);
                 if (adjustment && k == 1) amount = -amount / 10;  // an adjustment reduces the invoice
-                int rate = rng_.pick(kTaxRates);
-                std::int64_t t = (amount * rate * 2 + (100 + rate)) / (2 * (100 + rate));  // rounded cents
-                total += amount;
+                const int rate = taxRate();
+                const std::int64_t t = taxOf(amount, rate);
+                preTax += amount;
+                total += amount + t;
                 tax += t;
                 minRate = std::min(minRate, rate);
                 lines.rows.push_back({unit, djh, k, format("%08d", rng_.between(1000000, 99999999)),
-                                      m.date(day), money(amount), static_cast<double>(rate), money(t)});
+                                      m.date(day), money(amount + t), static_cast<double>(rate), money(t)});
             }
-            for (int k = rng_.below(4); k > 0; --k)
-                receipts.rows.push_back({unit, m.ym + format("%06d", ++receiptNo), djh,
-                                         m.date(rng_.between(1, day)), money(rng_.between(5000, 2000000))});
+            // The goods receipts the invoice settles, received before it and
+            // estimated at its amount before tax, shared out among them.
+            struct Receipt {
+                std::string date;
+                std::int64_t weight;
+            };
+            std::vector<Receipt> received;
+            for (int k = rng_.below(4); k > 0; --k) {
+                std::string date = m.date(rng_.between(1, day));
+                received.push_back({std::move(date), rng_.between(5000, 2000000)});
+            }
+            std::int64_t weights = 0, shared = 0;
+            for (const auto& r : received) weights += r.weight;
+            for (std::size_t k = 0; k < received.size() && preTax > 0; ++k) {
+                const std::int64_t share =
+                    k + 1 == received.size() ? preTax - shared : preTax * received[k].weight / weights;
+                shared += share;
+                receipts.rows.push_back(
+                    {unit, m.ym + format("%06d", ++receiptNo), djh, received[k].date, money(share)});
+            }
             const bool ticked = rng_.chance(m.tickChance);
             std::vector<Variant> row = {unit,
                                         djh,
@@ -237,7 +292,7 @@ private:
                                         // a saved tick also stored the tax and the rate shown
                                         ticked ? money(tax) : 0.0,
                                         ticked ? static_cast<double>(minRate) : 0.0};
-            auto tick = tickValues(m, day, ticked);
+            auto tick = tickValues(m.date(day), ticked);
             row.insert(row.end(), tick.begin(), tick.end());
             heads.rows.push_back(std::move(row));
         }
@@ -262,12 +317,16 @@ private:
             const std::string djh = m.ym + format("%06d", number);
             const int day = rng_.between(1, m.lastDay);
             const std::int64_t amount = rng_.between(50000, 20000000);
-            const bool ticked = rng_.chance(m.tickChance);
+            const bool tickDrawn = rng_.chance(m.tickChance);
             const auto& bank = rng_.pick(kBanks);
-            const int payDay = std::min(day + rng_.below(6), m.lastDay);
+            // Paid one to six days after the approval; an approval whose day
+            // of payment has not come yet is unpaid, and nothing is ticked off.
+            const std::string payDate = addDays(m.date(day), 1 + rng_.below(6));
+            const bool paid = payDate <= today_;
+            const bool ticked = tickDrawn && paid;
             // Payment details: entered with the tick, or left empty so that the
             // voucher's bank and date show instead.
-            const bool entered = ticked || i % 3 != 0;
+            const bool entered = paid && (ticked || i % 3 != 0);
             std::vector<Variant> row = {unit,
                                         djh,
                                         supplier(),
@@ -279,16 +338,17 @@ private:
                                                                    : std::string(),
                                         entered ? rng_.pick(kPaymentMethods).first : "",
                                         entered ? bank.code : "",
-                                        entered ? m.date(payDay) : std::string()};
-            auto tick = tickValues(m, day, ticked);
+                                        entered ? payDate : std::string()};
+            auto tick = paid ? tickValues(payDate, ticked) : std::vector<Variant>{"0", "", "", ""};
             row.insert(row.end(), tick.begin(), tick.end());
             heads.rows.push_back(std::move(row));
+            if (!paid) continue;
             if (i % 10 < 7)
                 vouchers.rows.push_back({unit, djh, "0", "FK" + m.ym + format("%04d", ++voucherNo % 10000),
-                                         rng_.pick(kBanks).code, m.date(payDay), money(amount)});
+                                         rng_.pick(kBanks).code, payDate, money(amount)});
             if (i % 10 == 8)  // a voucher of another type, which the reconciliation does not read
                 vouchers.rows.push_back({unit, djh, "1", "FK" + m.ym + format("%04d", ++voucherNo % 10000),
-                                         rng_.pick(kBanks).code, m.date(payDay), money(amount / 2)});
+                                         rng_.pick(kBanks).code, payDate, money(amount / 2)});
         }
     }
 
@@ -306,7 +366,7 @@ private:
                                         rng_.pick(kPaymentMethods).first,
                                         money(rng_.between(1000, 3000000)),
                                         m.date(day)};
-            auto tick = tickValues(m, day, rng_.chance(m.tickChance));
+            auto tick = tickValues(m.date(day), rng_.chance(m.tickChance));
             row.insert(row.end(), tick.begin(), tick.end());
             rows.rows.push_back(std::move(row));
         }
@@ -330,7 +390,7 @@ private:
                                         rng_.pick(kPaymentMethods).first,
                                         m.date(day),
                                         state};
-            auto tick = tickValues(m, day, std::string_view(state) == "2" && rng_.chance(m.tickChance));
+            auto tick = tickValues(m.date(day), std::string_view(state) == "2" && rng_.chance(m.tickChance));
             row.insert(row.end(), tick.begin(), tick.end());
             heads.rows.push_back(std::move(row));
             if (i % 10 == 3) {  // lines that cancel out: nothing to pay, not listed

@@ -42,6 +42,17 @@ void run(PGconn* conn, std::string_view sql) {
     if (!r.res || !succeeded(r.res)) throw DatabaseError(resultErrorLines(conn, r.res));
 }
 
+// Runs exactly one statement: the extended protocol refuses a text that holds
+// a second one ("cannot insert multiple commands into a prepared statement").
+PGresult* runOne(PGconn* conn, const std::string& sql) {
+    return PQexecParams(conn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+}
+
+std::vector<std::string> joinedLines(std::vector<std::string> first, const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
 ColumnKind kindOf(Oid type) {
     switch (type) {
     case kBool:
@@ -85,42 +96,110 @@ std::string postgresUriForDisplay(std::string_view uri) {
     return std::string(uri.substr(0, colon + 1)) + "***" + std::string(uri.substr(at));
 }
 
-PostgresDatabase::PostgresDatabase(const std::string& uri) {
-    const std::string shown = postgresUriForDisplay(uri);
+PostgresDatabase::PostgresDatabase(const std::string& uri) : shown_(postgresUriForDisplay(uri)) {
     char* err = nullptr;
     PQconninfoOption* opts = PQconninfoParse(uri.c_str(), &err);
     if (!opts) {
         std::string why = err ? err : "not a valid connection URI";
         PQfreemem(err);
         auto lines = messageLines(why);
-        lines.insert(lines.begin(), "bad PostgreSQL URI '" + shown + "':");
+        lines.insert(lines.begin(), "bad PostgreSQL URI '" + shown_ + "':");
         throw DatabaseError(lines);
     }
     PQconninfoFree(opts);
     conn_ = PQconnectdb(uri.c_str());
     if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
         auto lines = messageLines(conn_ ? PQerrorMessage(conn_) : "out of memory");
-        lines.insert(lines.begin(), "cannot connect to PostgreSQL at '" + shown + "':");
+        lines.insert(lines.begin(), "cannot connect to PostgreSQL at '" + shown_ + "':");
         PQfinish(conn_);
         conn_ = nullptr;
         throw DatabaseError(lines);
     }
     PQsetNoticeProcessor(conn_, ignoreNotice, nullptr);
-    if (PQsetClientEncoding(conn_, "UTF8") != 0) {
+    try {
+        setUpSession();
+    } catch (...) {
         PQfinish(conn_);
         conn_ = nullptr;
-        throw DatabaseError({"the PostgreSQL server at '" + shown + "' does not accept UTF8 as client encoding"});
+        throw;
     }
 }
 
 PostgresDatabase::~PostgresDatabase() { PQfinish(conn_); }
 
+void PostgresDatabase::setUpSession() {
+    if (PQsetClientEncoding(conn_, "UTF8") != 0)
+        throw DatabaseError({"the PostgreSQL server at '" + shown_ + "' does not accept UTF8 as client encoding"});
+    // With standard_conforming_strings off, a backslash in a quoted value
+    // escapes the closing quote, and doubling quotes no longer keeps a value
+    // inside its literal. The server's or the database's default does not
+    // matter: every session of ours sets it, or is refused.
+    std::vector<std::string> why;
+    try {
+        run(conn_, "set standard_conforming_strings = on");
+    } catch (const DatabaseError& e) {
+        why = e.lines();
+    }
+    const char* now = PQparameterStatus(conn_, "standard_conforming_strings");
+    if (!why.empty() || !now || std::strcmp(now, "on") != 0) {
+        why.insert(why.begin(), "the PostgreSQL server at '" + shown_ +
+                                    "' cannot use standard_conforming_strings = on; values holding a backslash "
+                                    "would not stay inside their quotes, so it is not used");
+        throw DatabaseError(why);
+    }
+}
+
+void PostgresDatabase::requireStandardStrings() {
+    const char* now = PQparameterStatus(conn_, "standard_conforming_strings");
+    if (!now || std::strcmp(now, "on") != 0) setUpSession();
+}
+
+bool PostgresDatabase::connectionLost() const { return PQstatus(conn_) == CONNECTION_BAD; }
+
+void PostgresDatabase::reconnect(const std::vector<std::string>& lostWith) {
+    PQreset(conn_);
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        auto lines = lostWith;
+        lines.push_back("与数据库服务器 " + shown_ + " 的连接已断开，重新连接失败：");
+        auto why = messageLines(PQerrorMessage(conn_));
+        lines.insert(lines.end(), why.begin(), why.end());
+        throw DatabaseError(lines);
+    }
+    try {
+        setUpSession();
+    } catch (const DatabaseError& e) {
+        throw DatabaseError(joinedLines(lostWith, e.lines()));
+    }
+}
+
 void PostgresDatabase::execute(std::string_view sql) { run(conn_, sql); }
 
+// A call finding the connection lost connects again once and is tried again, as
+// long as nothing of it can have been carried out: a query, or a batch whose
+// transaction had not begun. The next call after a batch cut off half way
+// connects again before it starts.
 std::shared_ptr<DataPacket> PostgresDatabase::query(std::string_view sql) {
     std::string text(sql);
-    // The extended protocol takes exactly one statement, as a query should be.
-    Result r(PQexecParams(conn_, text.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+    bool reconnected = false;
+    if (connectionLost()) {
+        reconnect({});
+        reconnected = true;
+    }
+    // Inside a transaction the caller opened, the work of a new connection
+    // would not belong to it.
+    const bool outsideTransaction = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+    try {
+        return runQuery(text);
+    } catch (const DatabaseError& e) {
+        if (reconnected || !outsideTransaction || !connectionLost()) throw;
+        reconnect(e.lines());
+        return runQuery(text);
+    }
+}
+
+std::shared_ptr<DataPacket> PostgresDatabase::runQuery(const std::string& text) {
+    requireStandardStrings();
+    Result r(runOne(conn_, text));
     if (!r.res || !succeeded(r.res)) throw DatabaseError(resultErrorLines(conn_, r.res));
     if (PQresultStatus(r.res) == PGRES_EMPTY_QUERY) throw DatabaseError({"the query text holds no statement"});
 
@@ -172,22 +251,48 @@ std::shared_ptr<DataPacket> PostgresDatabase::query(std::string_view sql) {
 }
 
 std::optional<BatchFailure> PostgresDatabase::execBatch(std::span<const std::string> statements) {
-    run(conn_, "begin");
-    for (std::size_t i = 0; i < statements.size(); ++i) {
-        Result r(PQexec(conn_, statements[i].c_str()));
-        if (!r.res || !succeeded(r.res)) {
-            auto lines = resultErrorLines(conn_, r.res);
+    bool reconnected = false;
+    if (connectionLost()) {
+        reconnect({});
+        reconnected = true;
+    }
+    try {
+        requireStandardStrings();
+        run(conn_, "begin");
+    } catch (const DatabaseError& e) {
+        // Nothing of the batch has run: a lost connection is made again, once.
+        if (reconnected || !connectionLost()) throw;
+        reconnect(e.lines());
+        run(conn_, "begin");
+    }
+    return runBatch(statements);
+}
+
+std::optional<BatchFailure> PostgresDatabase::runBatch(std::span<const std::string> statements) {
+    // Once the transaction has begun nothing is tried again: a lost connection
+    // takes the transaction with it, and the batch fails as a whole.
+    auto failed = [&](std::size_t index, std::vector<std::string> lines) {
+        if (connectionLost())
+            lines.push_back("与数据库服务器的连接已断开；下一次操作时将重新连接");
+        else
             PQclear(PQexec(conn_, "rollback"));
-            return BatchFailure{i, std::move(lines)};
-        }
+        return BatchFailure{index, std::move(lines)};
+    };
+    for (std::size_t i = 0; i < statements.size(); ++i) {
+        const char* now = PQparameterStatus(conn_, "standard_conforming_strings");
+        if (!now || std::strcmp(now, "on") != 0)
+            return failed(i, {"standard_conforming_strings was turned off by an earlier statement of the batch"});
+        Result r(runOne(conn_, statements[i]));
+        if (!r.res || !succeeded(r.res)) return failed(i, resultErrorLines(conn_, r.res));
     }
     // A commit that cannot be carried out answers "ROLLBACK" or an error.
     Result r(PQexec(conn_, "commit"));
     if (!r.res || !succeeded(r.res) || std::strcmp(PQcmdStatus(r.res), "COMMIT") != 0) {
         auto lines = r.res && succeeded(r.res) ? std::vector<std::string>{"the transaction was rolled back at commit"}
                                                : resultErrorLines(conn_, r.res);
-        PQclear(PQexec(conn_, "rollback"));
-        return BatchFailure{statements.size(), std::move(lines)};
+        auto failure = failed(statements.size(), std::move(lines));
+        failure.outcomeUnknown = connectionLost();
+        return failure;
     }
     return std::nullopt;
 }

@@ -25,6 +25,19 @@ public:
     std::vector<std::string> tableNames() override;
 
 private:
+    // Session settings every connection gets, also after a reconnect: UTF-8 and
+    // standard-conforming strings. Raises DatabaseError when the server refuses.
+    void setUpSession();
+    // Sets standard-conforming strings again if a statement turned them off.
+    void requireStandardStrings();
+    bool connectionLost() const;
+    // Connects again after a lost connection; raises DatabaseError, with the
+    // lines of the failure that showed the loss first, when that fails too.
+    void reconnect(const std::vector<std::string>& lostWith);
+    std::shared_ptr<DataPacket> runQuery(const std::string& sql);
+    std::optional<BatchFailure> runBatch(std::span<const std::string> statements);
+
+    std::string shown_;  // the URI without its password
     pg_conn* conn_ = nullptr;
 };
 

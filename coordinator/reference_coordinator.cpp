@@ -37,6 +37,25 @@ bool fail(Variant& arg, std::vector<std::string> lines, CallRecord& rec) {
     return false;
 }
 
+// A NUL character ends a text for the database's parser: SQL with one inside
+// would be cut short or refused with the raw tokenizer text. Names where it is.
+std::optional<std::string> nulCharacterProblem(std::string_view sql) {
+    auto at = sql.find('\0');
+    if (at == std::string_view::npos) return std::nullopt;
+    return "SQL 文本的第 " + std::to_string(at + 1) +
+           " 个字节是空字符（NUL，代码 0），数据库不接受；请删去值中的这个不可见字符";
+}
+
+// The statement as it can be shown: NUL characters written as "[NUL]".
+std::string shownStatement(std::string_view sql) {
+    std::string s;
+    for (char c : sql) {
+        if (c == '\0') s += "[NUL]";
+        else s += c;
+    }
+    return s;
+}
+
 std::string wallClockNow() {
     auto now = std::chrono::system_clock::now();
     std::time_t t = std::chrono::system_clock::to_time_t(now);
@@ -61,6 +80,8 @@ protected:
         return traced(rec, [&] {
             if (!sql.isText())
                 return fail(data, {"QueryData 需要一条 SQL 文本，收到的是 " + std::string(sql.typeName())}, rec);
+            if (auto nul = nulCharacterProblem(sql.asText()))
+                return fail(data, {*nul, "出错的查询：" + shownStatement(sql.asText())}, rec);
             try {
                 std::shared_ptr<const DataPacket> packet = db_->query(sql.asText());
                 rec.rows = packet->rowCount();
@@ -94,6 +115,11 @@ protected:
                                  std::string(items[i].typeName()) + "），全部语句均未执行"},
                                 rec);
                 texts.push_back(items[i].asText());
+                if (auto nul = nulCharacterProblem(texts.back()))
+                    return fail(statements,
+                                {"批处理第 " + std::to_string(i + 1) + " 条语句有误，全部语句均未执行：", *nul,
+                                 "出错的语句：" + shownStatement(texts.back())},
+                                rec);
             }
             std::optional<BatchFailure> failure;
             try {
@@ -112,6 +138,9 @@ protected:
             if (failure->index < texts.size())
                 lines.push_back("批处理第 " + std::to_string(failure->index + 1) + " 条语句出错（共 " + count +
                                 " 条），全部语句已撤销：");
+            else if (failure->outcomeUnknown)
+                lines.push_back("批处理提交时与数据库的连接断开（共 " + count +
+                                " 条语句），无法确定是否已保存，请重新查询核对：");
             else
                 lines.push_back("批处理提交时出错（共 " + count + " 条语句），全部语句已撤销：");
             lines.insert(lines.end(), failure->lines.begin(), failure->lines.end());
@@ -266,10 +295,14 @@ CoordinatorRef makeCoordinator(std::unique_ptr<Database> database, Clock clock, 
     return CoordinatorRef(new ReferenceCoordinator(std::move(database), std::move(clock), std::move(trace)));
 }
 
-CoordinatorRef openCoordinator(const CoordinatorOptions& options) {
+CoordinatorRef openCoordinator(const CoordinatorOptions& options, std::vector<std::string>* notices) {
     if (options.database.empty()) throw DatabaseError({"no database given (an SQLite file or a postgresql:// URI)"});
     Clock clock = options.fixedClock.empty() ? Clock() : Clock::fixedAt(options.fixedClock);
-    return makeCoordinator(openDatabase(options.database, OpenMode::Existing), std::move(clock), options.traceFile);
+    auto database = openDatabase(options.database, OpenMode::Existing);
+    if (notices && database->readOnly())
+        notices->push_back("数据库 " + options.database +
+                           " 只能读取（没有写权限）：可以查询，保存会失败；改正文件权限后，下一次操作即以读写方式重新打开");
+    return makeCoordinator(std::move(database), std::move(clock), options.traceFile);
 }
 
 }  // namespace trunaccount::coord

@@ -31,7 +31,9 @@ struct CoordinatorOptions {
 // Opens the database and returns the coordinator holding it, with one reference
 // owned by the result. Raises DatabaseError (database cannot be opened, bad
 // URI), std::invalid_argument (bad clock) or std::runtime_error (trace file).
-CoordinatorRef openCoordinator(const CoordinatorOptions& options);
+// What the user should know before working (a database that can only be
+// read) is appended to `notices`, one line each, when it is given.
+CoordinatorRef openCoordinator(const CoordinatorOptions& options, std::vector<std::string>* notices = nullptr);
 
 // The same over a database already open (the coordinator takes it over).
 CoordinatorRef makeCoordinator(std::unique_ptr<Database> database, Clock clock, std::string traceFile = {});

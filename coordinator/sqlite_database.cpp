@@ -88,12 +88,46 @@ struct Statement {
     ~Statement() { sqlite3_finalize(stmt); }
 };
 
-bool onlyBlanksAndSemicolons(const char* p, const char* end) {
-    for (; p < end; ++p) {
-        unsigned char c = static_cast<unsigned char>(*p);
-        if (c > ' ' && c != ';') return false;
+// True when the text from p to end holds no statement: only blanks,
+// semicolons and comments, as SQLite's own tokenizer reads them.
+bool holdsNoStatement(sqlite3* db, const char* p, const char* end) {
+    while (p < end) {
+        Statement s;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(db, p, static_cast<int>(end - p), &s.stmt, &tail) != SQLITE_OK || s.stmt ||
+            !tail || tail <= p)
+            return false;
+        p = tail;
     }
     return true;
+}
+
+// Opens the file with the flags and makes it ready for the coordinator's SQL.
+sqlite3* openHandle(const std::string& path, int flags) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string why = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close(db);
+        throw DatabaseError({"cannot open the SQLite database '" + path + "': " + why});
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 5000);
+    for (auto [name, fn] : {std::pair{"left", &leftFunction}, std::pair{"right", &rightFunction}})
+        sqlite3_create_function_v2(db, name, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fn, nullptr, nullptr,
+                                   nullptr);
+    // A file that is not a database opens without complaint; reading tells.
+    Statement s;
+    rc = sqlite3_prepare_v2(db, "select count(*) from sqlite_master", -1, &s.stmt, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_step(s.stmt) == SQLITE_ROW ? SQLITE_OK : sqlite3_errcode(db);
+    if (rc != SQLITE_OK) {
+        std::string why = sqlite3_errmsg(db);
+        sqlite3_finalize(s.stmt);
+        s.stmt = nullptr;
+        sqlite3_close(db);
+        throw DatabaseError({"cannot open the SQLite database '" + path + "': " + why});
+    }
+    return db;
 }
 
 }  // namespace
@@ -153,32 +187,32 @@ std::string quoteTextFunctionCalls(std::string_view sql) {
     return out;
 }
 
-SqliteDatabase::SqliteDatabase(const std::string& path, OpenMode mode) {
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+SqliteDatabase::SqliteDatabase(const std::string& path, OpenMode mode) : path_(path) {
+    // Read and write where the file's permission allows it, else read only.
+    int flags = SQLITE_OPEN_READWRITE;
     if (mode == OpenMode::Create) flags |= SQLITE_OPEN_CREATE;
-    int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw DatabaseError({"cannot open the SQLite database '" + path + "': " + why});
-    }
-    sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, 5000);
-    for (auto [name, fn] : {std::pair{"left", &leftFunction}, std::pair{"right", &rightFunction}})
-        sqlite3_create_function_v2(db_, name, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fn, nullptr, nullptr,
-                                   nullptr);
-    // A file that is not a database opens without complaint; reading tells.
-    try {
-        runAll("select count(*) from sqlite_master");
-    } catch (const DatabaseError& e) {
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw DatabaseError({"cannot open the SQLite database '" + path + "': " + e.what()});
-    }
+    db_ = openHandle(path, flags);
+    readOnly_ = sqlite3_db_readonly(db_, "main") == 1;
 }
 
 SqliteDatabase::~SqliteDatabase() { sqlite3_close(db_); }
+
+void SqliteDatabase::reopenIfReadOnly() {
+    if (!readOnly_ || !sqlite3_get_autocommit(db_)) return;
+    sqlite3* fresh = nullptr;
+    try {
+        fresh = openHandle(path_, SQLITE_OPEN_READWRITE);
+    } catch (const DatabaseError&) {
+        return;  // the file went away or broke: the handle open so far tells on use
+    }
+    if (sqlite3_db_readonly(fresh, "main") == 1) {
+        sqlite3_close(fresh);
+        return;
+    }
+    sqlite3_close(db_);
+    db_ = fresh;
+    readOnly_ = false;
+}
 
 std::vector<std::string> SqliteDatabase::errorLines() const { return messageLines(sqlite3_errmsg(db_)); }
 
@@ -201,9 +235,26 @@ void SqliteDatabase::runAll(std::string_view sql) {
     }
 }
 
+void SqliteDatabase::runOne(std::string_view sql) {
+    std::string text = quoteTextFunctionCalls(sql);
+    const char* end = text.data() + text.size();
+    Statement s;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db_, text.data(), static_cast<int>(text.size()), &s.stmt, &tail) != SQLITE_OK)
+        throw DatabaseError(errorLines());
+    if (!s.stmt) throw DatabaseError({"the statement text holds no statement"});
+    if (!holdsNoStatement(db_, tail, end))
+        throw DatabaseError({"a statement text runs one statement; the text goes on after it: " + std::string(tail, end)});
+    int rc;
+    while ((rc = sqlite3_step(s.stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) throw DatabaseError(errorLines());
+}
+
 void SqliteDatabase::execute(std::string_view sql) { runAll(sql); }
 
 std::shared_ptr<DataPacket> SqliteDatabase::query(std::string_view sql) {
+    reopenIfReadOnly();
     std::string text = quoteTextFunctionCalls(sql);
     Statement s;
     const char* tail = nullptr;
@@ -211,7 +262,7 @@ std::shared_ptr<DataPacket> SqliteDatabase::query(std::string_view sql) {
         throw DatabaseError(errorLines());
     if (!s.stmt) throw DatabaseError({"the query text holds no statement"});
     const char* end = text.c_str() + text.size();
-    if (!onlyBlanksAndSemicolons(tail, end))
+    if (!holdsNoStatement(db_, tail, end))
         throw DatabaseError({"a query runs one statement; the text goes on after it: " + std::string(tail, end)});
 
     const int cols = sqlite3_column_count(s.stmt);
@@ -285,11 +336,12 @@ std::shared_ptr<DataPacket> SqliteDatabase::query(std::string_view sql) {
 }
 
 std::optional<BatchFailure> SqliteDatabase::execBatch(std::span<const std::string> statements) {
+    reopenIfReadOnly();
     // Immediate: the write lock is taken now, so no statement waits half way.
     runAll("begin immediate");
     for (std::size_t i = 0; i < statements.size(); ++i) {
         try {
-            runAll(statements[i]);
+            runOne(statements[i]);
         } catch (const DatabaseError& e) {
             try {
                 runAll("rollback");

@@ -23,14 +23,23 @@ public:
     void execute(std::string_view sql) override;
     std::unique_ptr<TableWriter> writeTable(const std::string& table, const std::vector<std::string>& columns) override;
     std::vector<std::string> tableNames() override;
+    bool readOnly() const override { return readOnly_; }
 
     sqlite3* handle() const { return db_; }
 
 private:
     void runAll(std::string_view sql);
+    // Runs the one statement of the text; text after it other than blanks,
+    // semicolons and comments makes it fail before anything runs.
+    void runOne(std::string_view sql);
+    // A file opened read-only (no write permission then) is opened again for
+    // writing once the permission allows it, between transactions.
+    void reopenIfReadOnly();
     std::vector<std::string> errorLines() const;
 
+    std::string path_;
     sqlite3* db_ = nullptr;
+    bool readOnly_ = false;
 };
 
 // SQLite reads LEFT and RIGHT as join words, so a call left(…) or right(…)

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <QLabel>
 #include <QMenuBar>
 #include <QResizeEvent>
 #include <QStatusBar>
@@ -68,6 +69,15 @@ HostWindow::HostWindow(PluginLibrary& plugin, CoordinatorRef coordinator, QByteA
 HostWindow::~HostWindow() {
     // The windows go with their containers, without their close handling.
     while (tabs_->count() > 0) delete tabs_->widget(0);
+}
+
+void HostWindow::showWarning(const QString& text) {
+    auto* label = new QLabel(QStringLiteral("警告：") + text, this);
+    label->setObjectName(QStringLiteral("hostWarning"));
+    label->setStyleSheet(QStringLiteral("QLabel { color: #b00000; font-weight: bold; }"));
+    label->setToolTip(text);
+    label->setAccessibleName(label->text());
+    statusBar()->addPermanentWidget(label, 1);
 }
 
 void HostWindow::openWindow(const QString& mode) {

@@ -46,6 +46,10 @@ public:
 
     QTabWidget* tabs() const { return tabs_; }
 
+    // A warning that stays in view in the status bar (the database can only be
+    // read, for example), the whole text in its tooltip.
+    void showWarning(const QString& text);
+
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;

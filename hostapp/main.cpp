@@ -11,6 +11,7 @@
 
 #include "coordinator/demo_data.h"
 #include "coordinator/reference_coordinator.h"
+#include "hostapp/host_locale.h"
 #include "hostapp/host_window.h"
 #include "platform/gbk.h"
 
@@ -72,7 +73,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    hostapp::preferChineseDatesInCLocale();
     QApplication app(argc, argv);
+    // Offscreen and minimal platforms have no one to answer a dialog: errors go
+    // to stderr only there.
+    const bool dialogsCanBeAnswered = QGuiApplication::platformName() != QLatin1String("offscreen") &&
+                                      QGuiApplication::platformName() != QLatin1String("minimal");
     const QString exeDir = QCoreApplication::applicationDirPath();
     try {
         coord::CoordinatorOptions options;
@@ -97,20 +103,24 @@ int main(int argc, char** argv) {
         }
         if (parser.isSet(today)) options.fixedClock = parser.value(today).toStdString();
         if (parser.isSet(trace)) options.traceFile = parser.value(trace).toStdString();
-        CoordinatorRef coordinator = coord::openCoordinator(options);
+        std::vector<std::string> notices;
+        CoordinatorRef coordinator = coord::openCoordinator(options, &notices);
+        for (const auto& n : notices) std::fprintf(stderr, "trunaccount-host: 警告：%s\n", n.c_str());
 
         const QString pluginPath =
             parser.isSet(plugin) ? parser.value(plugin) : QDir(exeDir).absoluteFilePath(QStringLiteral("../lib/libtrunaccount.so"));
         hostapp::PluginLibrary library(pluginPath);
         std::string code = platform::utf8ToGbk(parser.value(op).toStdString());
         hostapp::HostWindow window(library, coordinator, QByteArray::fromStdString(code));
+        for (const auto& n : notices) window.showWarning(QString::fromStdString(n));
         window.show();
         if (m == QLatin1String("input")) window.openWindow(QStringLiteral("Input"));
         if (m == QLatin1String("search")) window.openWindow(QStringLiteral("Search"));
         return app.exec();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "trunaccount-host: %s\n", e.what());
-        QMessageBox::critical(nullptr, QStringLiteral("trunaccount-host"), QString::fromUtf8(e.what()));
+        if (dialogsCanBeAnswered)
+            QMessageBox::critical(nullptr, QStringLiteral("trunaccount-host"), QString::fromUtf8(e.what()));
         return 1;
     }
 }

@@ -312,12 +312,17 @@ TVeyraClass::TVeyraClass(CoordinatorRef coordinator, platform::WindowHandle owne
 
 bool TVeyraClass::LoadParameters(SystemParameters& record, const ParameterRequest& request, std::string& message) {
     message.clear();
+    coordinatorReason_.clear();
     try {
         if (!coordinator_) throw Error("no coordinator");
         auto& coord = *coordinator_;
         Variant call;
-        auto require = [](bool ok, const char* failure) {
-            if (!ok) throw LoadFailed(failure);
+        auto require = [&](bool ok, const char* failure) {
+            if (ok) return;
+            if (call.isArray())
+                for (const auto& line : call.asArray())
+                    if (auto text = line.textForm()) coordinatorReason_.push_back(std::move(*text));
+            throw LoadFailed(failure);
         };
 
         record.databaseType = databaseType_;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data/system_parameters.h"
 #include "platform/message_box.h"
@@ -29,11 +30,17 @@ public:
     // The last packet received (operator name or parameter table).
     const std::shared_ptr<const DataPacket>& packetTable() const { return packetTable_; }
 
+    // When the last load failed because a coordinator call returned false: the
+    // error lines that call handed back (the load's message stays its own).
+    // Empty otherwise.
+    const std::vector<std::string>& coordinatorReason() const { return coordinatorReason_; }
+
 private:
     CoordinatorRef coordinator_;
     platform::WindowHandle owner_;
     std::string databaseType_;
     std::shared_ptr<const DataPacket> packetTable_;
+    std::vector<std::string> coordinatorReason_;
 };
 
 // The window's request: start-of-use month, current month, server date and time,

@@ -1,5 +1,6 @@
 // The reference coordinator's eight operations on both backends.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <ctime>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "coordinator/sqlite_database.h"
 #include "data/sql_quote.h"
 #include "platform/coordinator_calls.h"
+#include "support/ordinary_user.h"
 #include "support/test_databases.h"
 
 namespace trunaccount {
@@ -193,6 +195,54 @@ TEST_P(Coordinator, QuotedValuesAreStoredLiterally) {
     EXPECT_EQ(query(*c, "select count(*) from tbzyda")->integerValue(0, 0), 6);
 }
 
+// Each text of a batch is one statement: whatever a value does to the quoting,
+// it cannot add a statement of its own. Blanks, semicolons and comments after
+// the statement are fine.
+TEST_P(Coordinator, ATextOfTheBatchRunsOneStatementOnly) {
+    auto c = db().openCoordinator();
+    const std::string before = snapshot(*c);
+    const std::string update = "update tbzyda set f_zymc='新名' where f_zybm='0002'";
+    const std::string second[] = {
+        update + "; update tbzyda set f_zymc='x'",
+        update + ";update tbzyda set f_zymc='x';",
+        update + "; -- note\n delete from tbzyda",
+    };
+    for (const auto& text : second) {
+        SCOPED_TRACE(text);
+        Variant arg = batch({"update tb202501_jsfksp set f_zzpjhm='1' where f_djh='202501000001';", text});
+        EXPECT_FALSE(platform::ExecBatch(*c, arg));
+        EXPECT_NE(joined(arg).find("第 2 条"), std::string::npos) << joined(arg);
+        EXPECT_EQ(snapshot(*c), before);
+    }
+    for (const std::string& text : {update + ";", update + " ; ;  ", update + "; -- 备注\n/* 说明 */;"}) {
+        SCOPED_TRACE(text);
+        Variant arg = batch({text});
+        EXPECT_TRUE(platform::ExecBatch(*c, arg)) << joined(arg);
+    }
+    EXPECT_EQ(query(*c, "select f_zymc from tbzyda where f_zybm='0002'")->text(0, 0), "新名");
+}
+
+// A NUL character cannot be stored or parsed: the message says so and shows
+// where, instead of a tokenizer's raw text (or a statement cut short).
+TEST_P(Coordinator, ANulCharacterIsNamedAndNothingRuns) {
+    auto c = db().openCoordinator();
+    const std::string before = snapshot(*c);
+    const std::string withNul = std::string("update tb202501_jsfksp set f_zzpjhm='PJ") + '\0' +
+                                "01' where f_djh='202501000001';";
+    Variant arg = batch({"update tbzyda set f_zymc='x' where f_zybm='0001';", withNul});
+    EXPECT_FALSE(platform::ExecBatch(*c, arg));
+    const auto l = lines(arg);
+    ASSERT_EQ(l.size(), 3u) << joined(arg);
+    EXPECT_EQ(l[0], "批处理第 2 条语句有误，全部语句均未执行：");
+    EXPECT_NE(l[1].find("第 40 个字节是空字符（NUL"), std::string::npos) << l[1];
+    EXPECT_EQ(l[2], "出错的语句：update tb202501_jsfksp set f_zzpjhm='PJ[NUL]01' where f_djh='202501000001';");
+    EXPECT_EQ(snapshot(*c), before);
+
+    Variant data;
+    EXPECT_FALSE(platform::QueryData(*c, std::string("select 'a") + '\0' + "b' v", data));
+    EXPECT_NE(joined(data).find("第 10 个字节是空字符（NUL"), std::string::npos) << joined(data);
+}
+
 TEST_P(Coordinator, BatchesWithNothingToDoOrOfTheWrongForm) {
     auto c = db().openCoordinator();
     const std::string before = snapshot(*c);
@@ -327,6 +377,33 @@ TEST(CoordinatorOpen, RefusesWhatIsNoDatabaseWithTheReason) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(dir.file("missing.sqlite")));
+}
+
+// A database file without write permission opens read-only, and says so; once
+// the permission is given, the next call writes without a restart.
+TEST(CoordinatorOpen, AReadOnlyFileIsNamedAndWritableOnceThePermissionIsBack) {
+    TestDatabase db(Backend::Sqlite);
+    ASSERT_EQ(::chmod(db.location().c_str(), 0444), 0);
+    testing::AsOrdinaryUser user;  // root would write anyway
+    std::vector<std::string> notices;
+    auto c = coord::openCoordinator(db.options(), &notices);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].find(db.location() + " 只能读取"), std::string::npos) << notices[0];
+
+    const std::string rename = "update tbzyda set f_zymc='新名' where f_zybm='0002';";
+    Variant refused = batch({rename});
+    EXPECT_FALSE(platform::ExecBatch(*c, refused));
+    EXPECT_NE(joined(refused).find("readonly"), std::string::npos) << joined(refused);
+    EXPECT_EQ(query(*c, "select f_zymc from tbzyda where f_zybm='0002'")->text(0, 0), "王建国");
+
+    ASSERT_EQ(::chmod(db.location().c_str(), 0644), 0);
+    Variant saved = batch({rename});
+    EXPECT_TRUE(platform::ExecBatch(*c, saved)) << joined(saved);
+    EXPECT_EQ(query(*c, "select f_zymc from tbzyda where f_zybm='0002'")->text(0, 0), "新名");
+
+    std::vector<std::string> none;
+    coord::openCoordinator(db.options(), &none);
+    EXPECT_TRUE(none.empty());
 }
 
 // SQLite reads LEFT and RIGHT as join words; calls are quoted, nothing else.

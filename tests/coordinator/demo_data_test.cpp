@@ -3,6 +3,7 @@
 // content on both backends.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 
 #include "coordinator/demo_schema.h"
@@ -76,6 +77,71 @@ TEST(DemoData, MonthlyTablesRunFromTheStartMonthToToday) {
     EXPECT_GT(approvals->integerValue(0, 0), 0);
     EXPECT_EQ(approvals->integerValue(0, 1), 0);
     EXPECT_LE(std::string(approvals->text(0, 2)), "20250110");
+}
+
+std::int64_t cents(double amount) { return std::llround(amount * 100); }
+
+// What an accountant checks first: every invoice line's amount is its amount
+// before tax plus the tax at a rate in use, rounded to the cent; the goods
+// receipts an invoice settles come to its amount before tax; a payment is made
+// after its approval and booked (ticked off) no earlier than it was made.
+TEST(DemoData, AmountsTaxesAndDatesAgreeAsInTheBooks) {
+    TestDatabase db(Backend::Sqlite);
+    auto d = db.openDatabase();
+    const std::set<std::int64_t> rates = {13, 9, 6, 3, 1, 0};
+    std::set<std::int64_t> ratesSeen;
+    for (const char* ym : {"202410", "202411", "202412", "202501"}) {
+        SCOPED_TRACE(ym);
+        const std::string m(ym);
+        auto lines = d->query("select f_djh,f_fpje,f_sl,f_fpsj from tb" + m + "_fptjdcb order by f_djh,f_xh");
+        ASSERT_GT(lines->rowCount(), 0u);
+        for (std::size_t r = 0; r < lines->rowCount(); ++r) {
+            const std::int64_t rate = std::llround(lines->floatValue(r, 2));
+            const std::int64_t tax = cents(lines->floatValue(r, 3));
+            const std::int64_t preTax = cents(lines->floatValue(r, 1)) - tax;
+            const std::int64_t p = preTax * rate;
+            ASSERT_TRUE(rates.count(rate)) << lines->text(r, 0) << " rate " << rate;
+            ASSERT_EQ(tax, p >= 0 ? (p + 50) / 100 : -((-p + 50) / 100)) << lines->text(r, 0);
+            ratesSeen.insert(rate);
+        }
+        // Receipts against invoices: their sum is the invoice's amount before tax.
+        auto receipts = d->query(
+            "select y.f_fptjdh, y.total, c.pretax from (select f_hsdwh,f_fptjdh,sum(f_ygws) total from tb" + m +
+            "_ygys group by f_hsdwh,f_fptjdh) y join (select f_hsdwh,f_djh,sum(f_fpje)-sum(f_fpsj) pretax from tb" +
+            m + "_fptjdcb group by f_hsdwh,f_djh) c on y.f_hsdwh=c.f_hsdwh and y.f_fptjdh=c.f_djh");
+        ASSERT_GT(receipts->rowCount(), 0u);
+        for (std::size_t r = 0; r < receipts->rowCount(); ++r)
+            EXPECT_EQ(cents(receipts->floatValue(r, 1)), cents(receipts->floatValue(r, 2))) << receipts->text(r, 0);
+        // Receipts without their invoice, or dated after it: none.
+        EXPECT_EQ(d->query("select count(*) from tb" + m + "_ygys y left join tb" + m +
+                           "_fptjdzb z on y.f_hsdwh=z.f_hsdwh and y.f_fptjdh=z.f_djh "
+                           "where z.f_djh is null or y.f_ysrq>z.f_zdrq")
+                      ->integerValue(0, 0),
+                  0);
+
+        // Payments: after the approval, not after today; ticked off on or after the payment.
+        auto pay = d->query("select count(*), sum(case when f_zzzfrq<=f_zdrq or f_zzzfrq>'20250110' then 1 else 0 end), "
+                            "sum(case when f_zzgdrq<>'' and substr(f_zzgdrq,1,8)<f_zzzfrq then 1 else 0 end) "
+                            "from tb" + m + "_jsfksp where f_zzzfrq<>''");
+        EXPECT_GT(pay->integerValue(0, 0), 0);
+        EXPECT_EQ(pay->integerValue(0, 1), 0);
+        EXPECT_EQ(pay->integerValue(0, 2), 0);
+        auto vouchers = d->query("select count(*), sum(case when c.f_fkrq<=z.f_zdrq or c.f_fkrq>'20250110' then 1 "
+                                 "else 0 end), sum(case when z.f_zzgdrq<>'' and substr(z.f_zzgdrq,1,8)<c.f_fkrq "
+                                 "then 1 else 0 end) from tbcwfkd c join tb" + m +
+                                 "_jsfksp z on c.f_hsdwh=z.f_hsdwh and c.f_djh=z.f_djh");
+        EXPECT_GT(vouchers->integerValue(0, 0), 0);
+        EXPECT_EQ(vouchers->integerValue(0, 1), 0);
+        EXPECT_EQ(vouchers->integerValue(0, 2), 0);
+    }
+    EXPECT_EQ(ratesSeen, rates);
+    // Nothing ticked off before its document or after today.
+    for (const char* table : {"tb202412_fptjdzb", "tb202501_jsfksp", "tb202412_tdsfb"}) {
+        const std::string date = std::string(table).ends_with("_tdsfb") ? "f_rzrq" : "f_zdrq";
+        auto p = d->query("select count(*) from " + std::string(table) + " where f_zzgdrq<>'' and (substr(f_zzgdrq,1,8)<" +
+                          date + " or substr(f_zzgdrq,1,8)>'20250110')");
+        EXPECT_EQ(p->integerValue(0, 0), 0) << table;
+    }
 }
 
 // The row set holds texts in GBK bytes; no demo text is wider than its column.

@@ -49,6 +49,12 @@ TEST_P(WindowParameters, UnknownOperatorFailsTheLoad) {
     std::string message;
     EXPECT_FALSE(loader.LoadParameters(record, windowParameterRequest(), message));
     EXPECT_EQ(message, "取得制单人名称时出错！！");
+    // Why, in the coordinator's words, for whoever needs more than the message.
+    EXPECT_EQ(loader.coordinatorReason(), std::vector<std::string>{"没有编码为“9999”的职员"});
+
+    record.operatorCode = "0001";
+    ASSERT_TRUE(loader.LoadParameters(record, windowParameterRequest(), message)) << message;
+    EXPECT_TRUE(loader.coordinatorReason().empty());
 }
 
 TA_INSTANTIATE_BACKEND_TESTS(WindowParameters);
@@ -76,9 +82,14 @@ TEST(AdminParams, PrintsTheRecordOrTheLoadersMessage) {
 
     EXPECT_EQ(run({"params", "--db", db.location(), "--request", "0,200"}, out, err), 2);
 
+    // The loader's message, and below it the coordinator's reason when it gave one.
+    EXPECT_EQ(run({"params", "--db", db.location(), "--operator", "9999"}, out, err), 1);
+    EXPECT_EQ(err, "trunaccount-admin params: 取得制单人名称时出错！！\n没有编码为“9999”的职员\n");
+    EXPECT_TRUE(out.empty());
+
     db.openDatabase()->execute("delete from tbxtcs where f_csmc='hsdwh'");
     EXPECT_EQ(run({"params", "--db", db.location()}, out, err), 1);
-    EXPECT_NE(err.find("没有可利用的核算单位号！"), std::string::npos) << err;
+    EXPECT_EQ(err, "trunaccount-admin params: 没有可利用的核算单位号！\n");
     EXPECT_TRUE(out.empty());
 }
 

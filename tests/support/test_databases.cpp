@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 #include "coordinator/postgres_database.h"
@@ -46,7 +47,8 @@ std::optional<std::string> backendUnavailable(Backend backend) {
     return std::nullopt;
 }
 
-TestDatabase::TestDatabase(Backend backend, std::optional<coord::DemoOptions> demo) : backend_(backend) {
+TestDatabase::TestDatabase(Backend backend, std::optional<coord::DemoOptions> demo, std::string postgresServer)
+    : backend_(backend) {
     if (backend == Backend::Sqlite) {
         dir_ = std::make_unique<TempDir>();
         location_ = dir_->file("demo.sqlite");
@@ -54,8 +56,11 @@ TestDatabase::TestDatabase(Backend backend, std::optional<coord::DemoOptions> de
         if (demo) coord::createDemoDatabase(*db, *demo);
         return;
     }
-    if (auto why = backendUnavailable(backend)) throw std::runtime_error(*why);
-    adminUri_ = environment("TRUNACCOUNT_PG_URI");
+    if (postgresServer.empty()) {
+        if (auto why = backendUnavailable(backend)) throw std::runtime_error(*why);
+        postgresServer = environment("TRUNACCOUNT_PG_URI");
+    }
+    adminUri_ = std::move(postgresServer);
     name_ = uniqueDatabaseName();
     coord::openDatabase(adminUri_)->execute("create database " + name_);
     location_ = coord::postgresUriWithDatabase(adminUri_, name_);
@@ -91,6 +96,69 @@ CoordinatorRef TestDatabase::openCoordinator(const std::string& traceFile) const
 }
 
 std::unique_ptr<coord::Database> TestDatabase::openDatabase() const { return coord::openDatabase(location_); }
+
+namespace {
+
+// Runs scripts/postgres.sh with the arguments; its standard output, or
+// std::runtime_error with its messages when it fails.
+std::string postgresScript(const std::vector<std::string>& args) {
+    std::string command = "'" TRUNACCOUNT_SOURCE_DIR "/scripts/postgres.sh'";
+    for (const auto& a : args) command += " '" + a + "'";
+    command += " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) throw std::runtime_error("cannot run " + command);
+    std::string out;
+    char buf[512];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
+    int status = ::pclose(pipe);
+    if (status != 0) throw std::runtime_error(command + " failed:\n" + out);
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> OwnPostgresServer::unavailable() {
+    if (::access(TRUNACCOUNT_SOURCE_DIR "/scripts/postgres.sh", X_OK) != 0)
+        return std::string(TRUNACCOUNT_SOURCE_DIR "/scripts/postgres.sh cannot be run");
+    if (::system("ls /usr/lib/postgresql/*/bin/initdb >/dev/null 2>&1 || command -v initdb >/dev/null 2>&1") != 0)
+        return std::string("no PostgreSQL server programs (package postgresql)");
+    return std::nullopt;
+}
+
+OwnPostgresServer::OwnPostgresServer(const std::vector<std::string>& settings) {
+    std::string parent = environment("TRUNACCOUNT_PG_SCRATCH");
+    if (parent.empty()) parent = environment("TMPDIR");
+    if (parent.empty()) parent = "/tmp";
+    std::string pattern = parent + "/own-pg.XXXXXX";
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a folder in " + parent);
+    dir_ = pattern;
+    std::vector<std::string> args = {"start", dir_};
+    args.insert(args.end(), settings.begin(), settings.end());
+    try {
+        auto out = postgresScript(args);
+        auto begin = out.rfind("postgresql://");
+        if (begin == std::string::npos) throw std::runtime_error("scripts/postgres.sh printed no URI:\n" + out);
+        uri_ = out.substr(begin, out.find('\n', begin) - begin);
+    } catch (...) {
+        try {
+            postgresScript({"remove", dir_});
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
+}
+
+OwnPostgresServer::~OwnPostgresServer() {
+    try {
+        postgresScript({"remove", dir_});
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "removing the test's own PostgreSQL server failed: " << e.what();
+    }
+}
+
+void OwnPostgresServer::stop() { postgresScript({"stop", dir_}); }
+
+void OwnPostgresServer::start() { postgresScript({"restart", dir_}); }
 
 void BackendTest::SetUp() {
     TA_REQUIRE_BACKEND(GetParam());

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "coordinator/database.h"
 #include "coordinator/demo_data.h"
@@ -46,8 +47,11 @@ bool postgresRequired();
 class TestDatabase {
 public:
     // With demo data (the default set, or the options given), or empty when
-    // `demo` is nullopt. Raises when the database cannot be made.
-    explicit TestDatabase(Backend backend, std::optional<coord::DemoOptions> demo = testDemoOptions());
+    // `demo` is nullopt. PostgreSQL databases are made on the server of
+    // `postgresServer` (a postgresql:// URI), by default the one of
+    // TRUNACCOUNT_PG_URI. Raises when the database cannot be made.
+    explicit TestDatabase(Backend backend, std::optional<coord::DemoOptions> demo = testDemoOptions(),
+                          std::string postgresServer = {});
     ~TestDatabase();
     TestDatabase(const TestDatabase&) = delete;
     TestDatabase& operator=(const TestDatabase&) = delete;
@@ -67,6 +71,33 @@ private:
     std::string adminUri_;          // PostgreSQL: where the database is created and dropped
     std::string name_;              // PostgreSQL: the database's name
     std::string location_;
+};
+
+// A PostgreSQL server of the test's own, made by scripts/postgres.sh, for a
+// test that stops it and starts it again or needs other server settings. Below
+// TRUNACCOUNT_PG_SCRATCH when ./test set it, so that a server a killed test
+// leaves behind is stopped with ./test's own. Stopped and removed with the object.
+class OwnPostgresServer {
+public:
+    // `settings` are server settings "name=value". Raises std::runtime_error
+    // with the script's messages when the server does not start.
+    explicit OwnPostgresServer(const std::vector<std::string>& settings = {});
+    ~OwnPostgresServer();
+    OwnPostgresServer(const OwnPostgresServer&) = delete;
+    OwnPostgresServer& operator=(const OwnPostgresServer&) = delete;
+
+    // postgresql://postgres@127.0.0.1:PORT/postgres
+    const std::string& uri() const { return uri_; }
+    // Stops the server at once (connections are cut), or starts it again on its port.
+    void stop();
+    void start();
+
+    // Why no server of a test's own can be made here, or nothing when it can.
+    static std::optional<std::string> unavailable();
+
+private:
+    std::string dir_;
+    std::string uri_;
 };
 
 // Fails (PostgreSQL required) or skips the running test when the backend cannot be used.
