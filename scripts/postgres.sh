@@ -97,10 +97,13 @@ _ta_pg_start() {
     done
 }
 
+# Stops the cluster of DIR: at once by default (it is thrown away), or with
+# "fast" as an administrator's restart does, keeping every committed change
+# (commits are not waited for on disk, so an immediate stop may lose the last).
 _ta_pg_stop() {
-    local dir=$1
+    local dir=$1 mode=${2:-immediate}
     if [ -f "$dir/data/postmaster.pid" ]; then
-        (cd / && "${TA_PG_RUN[@]}" "$TA_PG_BIN/pg_ctl" -D "$dir/data" -m immediate -w stop) >/dev/null 2>&1 || true
+        (cd / && "${TA_PG_RUN[@]}" "$TA_PG_BIN/pg_ctl" -D "$dir/data" -m "$mode" -w stop) >/dev/null 2>&1 || true
     fi
 }
 
@@ -149,7 +152,7 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
             _ta_pg_start "$dir"
             echo "postgresql://postgres@127.0.0.1:$(cat "$dir/port")/postgres"
             ;;
-        stop) _ta_pg_stop "$dir" ;;
+        stop) _ta_pg_stop "$dir" fast ;;
         restart)
             _ta_pg_start_on "$dir" "$(cat "$dir/port")" || {
                 cat "$dir/server.log" >&2 2>/dev/null

@@ -125,6 +125,13 @@ std::string Field::displayTextAt(RecordId r) const {
     return {};
 }
 
+bool Field::changedAsShown() const {
+    const Variant now = value();
+    if (kind_ == FieldKind::Float && !now.isNull() && !before_.isNull() && !before_.isEmpty())
+        return platform::formatGeneral(now.toDouble()) != platform::formatGeneral(before_.toDouble());
+    return !(now == before_);
+}
+
 std::string Field::editTextAt(RecordId r) const {
     if (onGetText_) return onGetText_(*this, r, false);
     return asStringAt(r);

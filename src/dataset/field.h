@@ -66,6 +66,10 @@ public:
     // Inside the change handler: what the field held before this store (so that
     // a handler can tell a real change of state from storing the same value).
     const Variant& valueBeforeChange() const { return before_; }
+    // Inside the change handler: whether the store changed the value as its text
+    // shows it. A number typed back as it was shown differs from the binary one
+    // only beyond the fifteen significant digits its text carries.
+    bool changedAsShown() const;
     void setOnValidate(ValidateHandler h) { onValidate_ = std::move(h); }
     // An empty handler removes the one installed; the stored value is then shown.
     void setOnGetText(GetTextHandler h);

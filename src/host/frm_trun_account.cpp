@@ -107,7 +107,7 @@ void TFrmTrunAccount::defineRowSet() {
     for (Field* f : fields)
         if (f != cdspassf_zzgdbz)
             f->setOnChange([this](Field& changed) {
-                if (!(changed.value() == changed.valueBeforeChange())) editedSinceLoad_ = true;
+                if (changed.changedAsShown()) editedSinceLoad_ = true;
             });
     cdspassf_Zzzfrq->setOnValidate([this](Field&, const Variant& v) { cdspassf_ZzzfrqValidate(v); });
     // The bank shows as code and name but is edited as the code the column
