@@ -85,8 +85,10 @@ public:
     ColorValue colorBorder() const { return border_; }
     void setColorBorder(ColorValue c);
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
-    void restyle();
     ColorValue border_;
 };
 
@@ -122,5 +124,15 @@ protected:
 private:
     ColorValue pen_;
 };
+
+}  // namespace trunaccount
+
+class QDialog;
+
+namespace trunaccount {
+
+// Makes every flat button of `form` whose modalResult is not 0 close the form
+// with that result when clicked.
+void ConnectModalResults(QDialog* form);
 
 }  // namespace trunaccount
