@@ -40,15 +40,24 @@ inline constexpr std::string_view kColorSection = "ColorOption";
 std::int32_t StrToInt(std::string_view text);
 
 // ---- colours of the controls the style recolours ----
-// A control's background as a colour value (system colours kept as such).
-// Setting it paints the control with it (for a label: fills its background).
+// The colours of a form design are kept as the dynamic properties "Color"
+// (background) and "FontColor" of its controls (a flat button's Color is its
+// own), so that system colours stay what they are.
+
+// Sets a control's background and paints the control with it: a window or
+// label fills its background, a list view its viewport, a flat button its face.
+// Controls inside it that have no colour of their own show it too.
 void SetControlColor(QWidget* control, ColorValue color);
-// The background set with SetControlColor; for a control never set, the
-// colour it inherits: a label then counts as button face.
+// The background set with SetControlColor or in the design; a control without
+// one shows its parent's, and a window without one the button face.
 ColorValue ControlColor(const QWidget* control);
-// The colour of a label's text.
+// Sets the colour of a control's text.
 void SetFontColor(QWidget* control, ColorValue color);
+// The text colour set with SetFontColor or in the design, else the palette's.
 ColorValue FontColor(const QWidget* control);
+// Paints `form` and every control in it with the "Color" and "FontColor" its
+// design gives (call once after building a form from its design).
+void ApplyDesignColors(QWidget* form);
 
 // Marks, in a form design, what the colour style recolours: a flat button
 // whose ColorBorder is kMarkerGreen, a label whose font is kMarkerGreen; line
