@@ -109,6 +109,7 @@ public:
     QLabel* messageLabel() const { return message_; }
 
     int exec() override;
+    void reject() override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -123,8 +124,5 @@ private:
 // The width of a button kind's caption in the message dialog's font plus 8,
 // measured once per kind per process.
 int ButtonCaptionWidth(MsgDlgBtn kind, const QFont& font);
-
-// The dialogs' form font: "宋体" 9 point, or an installed CJK font in its place.
-QFont DialogFormFont();
 
 }  // namespace trunaccount
