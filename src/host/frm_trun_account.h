@@ -94,6 +94,8 @@ public:
     void btnsaveClick();
     void btnNogdClick();
     void btnHandClick();
+    // "选  项" (hidden in the design): the column chooser for dgdView.
+    void btnChooseClick();
     // A character typed in the grid: Enter moves to the next editable cell.
     static constexpr int kEnterChar = 13;  // the character the Enter key types
     void dgdViewKeyPress(int key);
