@@ -6,18 +6,13 @@
 #include <QPushButton>
 
 #include "host/host_values.h"
+#include "widgets/interface_font.h"
 
 namespace trunaccount::host {
 
 using namespace trunaccount::platform;
 
-QFont interfaceFont(int pixelSize) {
-    QFont f;
-    f.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
-                   QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Noto Sans SC")});
-    f.setPixelSize(pixelSize);
-    return f;
-}
+QFont interfaceFont(int pixelSize) { return InterfaceFont(pixelSize); }
 
 QWidget* defaultOwner() {
     if (auto* w = hostValues().ownerWindow.data()) return w;

@@ -1,9 +1,14 @@
 #include "tools/adv_grid.h"
 
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTableView>
 #include <limits>
 
 #include "data/settings.h"
 #include "data/text_functions.h"
+#include "tools/frm_choose_db_fields.h"
 
 namespace trunaccount {
 
@@ -145,6 +150,37 @@ void TAdvCustomDBGridEh::ShowCountFooter() {
 
 void TAdvCustomDBGridEh::ClearSortMarkers() {
     for (int i = 0; i < columnCount(); ++i) column(i).setSortMarker(smNoneEh);
+}
+
+void TAdvCustomDBGridEh::ChooseColumns() {
+    TFrmChooseDBFields dialog(this);
+    dialog.Grid = this;
+    dialog.exec();
+}
+
+void TAdvCustomDBGridEh::contextMenuEvent(QContextMenuEvent* event) {
+    // The titles' menu: a right-click on a title row, or the menu key anywhere
+    // in the grid (the menu then opens under the titles).
+    QPoint at;
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        at = view()->horizontalHeader()->mapToGlobal(QPoint(0, view()->horizontalHeader()->height()));
+    } else {
+        bool onTitles = false;
+        for (QTableView* v : {view(), frozenView()})
+            if (v && v->horizontalHeader()->isVisible() && v->horizontalHeader()->rect().contains(v->horizontalHeader()->mapFromGlobal(event->globalPos())))
+                onTitles = true;
+        if (!onTitles) {
+            event->ignore();
+            return;
+        }
+        at = event->globalPos();
+    }
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("titleMenu"));
+    QAction* choose = menu.addAction(QStringLiteral("选择项目…"));
+    choose->setObjectName(QStringLiteral("mnuChooseColumns"));
+    event->accept();
+    if (menu.exec(at) == choose) ChooseColumns();
 }
 
 }  // namespace trunaccount

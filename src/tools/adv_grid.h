@@ -2,7 +2,7 @@
 // the title markers through the index "customindex", keeps the condition rows
 // of the last accepted filter, writes the condition text of the active query
 // and filter, stores each column's visibility and width in the settings file,
-// and can write a record-count footer.
+// can write a record-count footer and lets the user choose the columns shown.
 #pragma once
 
 #include "tools/condition_rows.h"
@@ -52,8 +52,13 @@ public:
     // under the first visible column when its footer is static or none.
     void ShowCountFooter();
     void ClearSortMarkers();
+    // Lets the user choose the shown columns in the column chooser (modal).
+    // A right-click on the titles (or the menu key in the grid) offers it too,
+    // as the menu item "选择项目…".
+    void ChooseColumns();
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void notifySortMarkingChanged() override;
     void linkActiveChanged(bool active) override;
 };
