@@ -15,11 +15,14 @@
 #include "dataset/amount_total.h"
 #include "dataset/client_dataset.h"
 #include "tools/condition_filter.h"
+#include "support/condition_row_helpers.h"
 #include "support/row_set_rows.h"
 #include "widgets/dataset_model.h"
 
 using namespace trunaccount;
+using trunaccount::testing::cond;
 using trunaccount::testing::defineRowSetFields;
+using trunaccount::testing::rel;
 using trunaccount::testing::rowSetPacket;
 
 namespace {
@@ -248,11 +251,6 @@ static void BM_ModelDataAnyRow(benchmark::State& state) {
 BENCHMARK(BM_ModelDataAnyRow);
 
 namespace {
-
-ConditionRow cond(const char* field, const char* op, const char* value) {
-    return ConditionRow::condition(QString::fromUtf8(field), QString::fromUtf8(op), QString::fromUtf8(value));
-}
-ConditionRow rel(const char* word) { return ConditionRow::relation(QString::fromUtf8(word)); }
 
 // The row set's packet with other supplier names: every fifth row one of 5 000
 // names containing "华联", the others one of 7 919 names without it.

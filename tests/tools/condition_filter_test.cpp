@@ -2,18 +2,16 @@
 
 #include "dataset/client_dataset.h"
 #include "dataset/dataset_error.h"
+#include "support/condition_row_helpers.h"
 #include "support/packets.h"
 #include "tools/condition_filter.h"
 
 using namespace trunaccount;
+using trunaccount::testing::cond;
 using trunaccount::testing::makePacket;
+using trunaccount::testing::rel;
 
 namespace {
-
-ConditionRow cond(const char* field, const char* op, const QString& value) {
-    return ConditionRow::condition(QString::fromUtf8(field), QString::fromUtf8(op), value);
-}
-ConditionRow rel(const char* word) { return ConditionRow::relation(QString::fromUtf8(word)); }
 
 // A few documents with the labels of the reconciliation row set: a tick flag
 // first (the field a lost display name falls back to), texts and amounts.
