@@ -89,8 +89,8 @@ void TFrmTrunAccount::btnSearchClick() {
     ui().MemoCondition->append(dgdView->ConditionText(RangeTitle()));
     hint.reset();
     if (inSearchMode() && ui().cbgdlx->currentIndex() != 1) {
-        for (int row = 0; row < cdspass.recordCount(); ++row) {
-            RecordId r = cdspass.recordAt(row);
+        // Every ticked row of the list counts, also one that a filter hides.
+        for (RecordId r : cdspass.recordsMatching({})) {
             if (cdspassf_zzgdbz->textAt(r) == "1") {
                 ++tickedCount_;
                 tickedAmount_.add(cdspassf_hsje->floatAt(r));

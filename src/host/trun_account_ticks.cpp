@@ -86,22 +86,25 @@ void TFrmTrunAccount::markEveryRow(bool on) {
         cdspass.last();
         return;
     }
-    // Every row ticked or unticked, the totals set for all of them at once.
+    // Every row shown ticked or unticked; the totals change by the rows whose
+    // state changes, so ticked rows a filter hides still count.
     bulkTicking_ = true;
     struct Done {
         TFrmTrunAccount* w;
         ~Done() { w->bulkTicking_ = false; }
     } done{this};
-    tickedAmount_.clear();
     const auto records = viewRecords();  // posting may move a row; every row is visited once
     for (RecordId r : records) {
         cdspass.gotoBookmark({r, cdspass.bookmark().generation});
-        if (on) tickedAmount_.add(cdspassf_hsje->floatAt(r));
+        if ((cdspassf_zzgdbz->textAt(r) == "1") != on) {
+            const double amount = cdspassf_hsje->isNullAt(r) ? 0.0 : cdspassf_hsje->floatAt(r);
+            tickedCount_ += on ? 1 : -1;
+            on ? tickedAmount_.add(amount) : tickedAmount_.subtract(amount);
+        }
         cdspass.edit();
         cdspassf_zzgdbz->setAsString(on ? "1" : "0");
         cdspass.post();
     }
-    tickedCount_ = on ? static_cast<int>(records.size()) : 0;
     if (cdspass.recordCount() > 0) cdspass.last();
     UpdateTotals();
 }
@@ -223,17 +226,18 @@ void TFrmTrunAccount::btnsaveClick() {
     if (!saved) return;
     messageBox(this, "保存成功!", "提示", MB_OK | MB_ICONINFORMATION);
     {
-        // The ticked rows are done with: they leave the list.
+        // The ticked rows saved are done with: they leave the list, and the
+        // totals keep only the ticked rows a filter hid (they were not saved).
         ControlsSuspended suspended(cdspass);
         auto records = viewRecords();
         for (auto it = records.rbegin(); it != records.rend(); ++it) {
             if (cdspassf_zzgdbz->textAt(*it) != "1") continue;
+            --tickedCount_;
+            tickedAmount_.subtract(cdspassf_hsje->isNullAt(*it) ? 0.0 : cdspassf_hsje->floatAt(*it));
             cdspass.gotoBookmark({*it, cdspass.bookmark().generation});
             cdspass.deleteRecord();
         }
     }
-    tickedCount_ = 0;
-    tickedAmount_.clear();
     UpdateTotals();
 }
 
