@@ -6,7 +6,6 @@
 #include <QFrame>
 #include <QPainter>
 #include <QScreen>
-#include <QShortcut>
 #include <QShowEvent>
 #include <QTreeWidget>
 
@@ -69,9 +68,8 @@ TFrmQuerySet::TFrmQuerySet(const QString& caption, bool visibleOnly, const Condi
     on(ui_->btnExit, &TFrmQuerySet::btnExitClick);
     // Another field chosen: the value typed for the earlier one goes.
     connect(ui_->cbxField, &QComboBox::currentIndexChanged, this, [this] { ui_->editValue->clear(); });
-    ui_->editValue->installEventFilter(this);
-    auto* test = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_F2), this);
-    connect(test, &QShortcut::activated, this, [this] { guarded(&TFrmQuerySet::showBuiltText); });
+    // The dialog sees the keys before its controls do.
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
 
     // The order of the construction: colours, captions, the rows, the flag.
     ApplyColorStyle(this);
@@ -221,19 +219,34 @@ void TFrmQuerySet::showBuiltText() {
 // ---- keys ----
 
 bool TFrmQuerySet::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool press = event->type() == QEvent::KeyPress;
+    if (press && key->key() == Qt::Key_F2 && key->modifiers() == Qt::AltModifier) {
+        guarded(&TFrmQuerySet::showBuiltText);
+        return true;
+    }
     if (watched == ui_->editValue) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (event->type() == QEvent::KeyPress && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        if (press && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier))) {
             guarded(&TFrmQuerySet::btnAddLogicClick);
             return true;  // the Enter itself goes no further
         }
-        if (event->type() == QEvent::KeyRelease && key->key() == Qt::Key_Up) {
+        if (!press && key->key() == Qt::Key_Up) {
             ui_->editValue->selectAll();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TFrmQuerySet::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F2 && event->modifiers() == Qt::AltModifier) {
+        guarded(&TFrmQuerySet::showBuiltText);
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 // ---- adding and modifying ----
