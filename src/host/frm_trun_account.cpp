@@ -204,6 +204,7 @@ void TFrmTrunAccount::buildToolbar() {
     on(ui_->btndel, &TFrmTrunAccount::btndelClick);
     on(ui_->btnsave, &TFrmTrunAccount::btnsaveClick);
     on(ui_->btnNogd, &TFrmTrunAccount::btnNogdClick);
+    on(ui_->btnChoose, &TFrmTrunAccount::btnChooseClick);
     on(ui_->btnHand, &TFrmTrunAccount::btnHandClick);
     on(ui_->btnExit, &TFrmTrunAccount::btnExitClick);
     // The report engine comes with its own work; until then its buttons say so
@@ -373,6 +374,8 @@ void TFrmTrunAccount::FormKeyDown(QKeyEvent* e) {
 }
 
 void TFrmTrunAccount::btnHandClick() { RopHelp.Execute(); }
+
+void TFrmTrunAccount::btnChooseClick() { dgdView->ChooseColumns(); }
 
 // ---- The row set's presentation ----
 

@@ -91,6 +91,8 @@ public:
     void btnsaveClick();
     void btnNogdClick();
     void btnHandClick();
+    // "选  项" (hidden in the design): the column chooser for dgdView.
+    void btnChooseClick();
     // A character typed in the grid: Enter moves to the next editable cell.
     void dgdViewKeyPress(int key);
     // The background of a data cell by the row's tick.

@@ -132,14 +132,14 @@ void setDialogBorder(QDialog* form) {
     form->setSizeGripEnabled(false);
 }
 
-void centreOnScreen(QWidget* form) {
-    const QRect screen = screenRect();
-    const QSize outer = form->frameGeometry().size();
-    form->move(screen.left() + screen.width() / 2 - outer.width() / 2,
-               screen.top() + screen.height() / 2 - outer.height() / 2);
-}
-
 }  // namespace
+
+void CentreOnScreen(QWidget* window) {
+    const QRect screen = screenRect();
+    const QSize outer = window->frameGeometry().size();
+    window->move(screen.left() + screen.width() / 2 - outer.width() / 2,
+                 screen.top() + screen.height() / 2 - outer.height() / 2);
+}
 
 int ButtonCaptionWidth(MsgDlgBtn kind, const QFont& font) {
     static std::array<int, kButtonKinds.size()> widths{};
@@ -186,7 +186,7 @@ TMessageForm::TMessageForm(const QString& message, MsgDlgType type, MsgDlgButton
     const int clientWidth = std::max(block_.width(), rowWidth) + 2 * M;
     const int clientHeight = block_.height() + H + T + 2 * N;
     setFixedSize(clientWidth, clientHeight);
-    centreOnScreen(this);
+    CentreOnScreen(this);
     setWindowTitle(captionOf(type));
 
     if (hasIcon) {
@@ -218,7 +218,7 @@ TMessageForm::TMessageForm(const QString& message, MsgDlgType type, MsgDlgButton
 }
 
 int TMessageForm::exec() {
-    centreOnScreen(this);
+    CentreOnScreen(this);
     return QDialog::exec();
 }
 
@@ -259,7 +259,7 @@ public:
         setDialogBorder(this);
         setWindowTitle(caption);
         setFixedSize(u.scaleX(180), u.scaleY(63));
-        centreOnScreen(this);
+        CentreOnScreen(this);
 
         auto* label = new QLabel(prompt, this);
         label->setObjectName(QStringLiteral("Prompt"));
@@ -267,7 +267,6 @@ public:
         label->adjustSize();
         label->move(u.scaleX(8), u.scaleY(8));
 
-        input_ = input;
         input->setParent(this);
         input->setFont(InterfaceFont());
         input->setGeometry(label->x(), u.scaleY(19), u.scaleX(164), input->sizeHint().height());
@@ -296,7 +295,7 @@ public:
     std::function<void()> onShown;
 
     int run() {
-        centreOnScreen(this);
+        CentreOnScreen(this);
         return exec();
     }
 
@@ -326,9 +325,6 @@ protected:
         }
         return QDialog::eventFilter(watched, event);
     }
-
-private:
-    QWidget* input_ = nullptr;
 };
 
 constexpr int kTextQueryMaxLength = 255;

@@ -121,6 +121,10 @@ private:
     QLabel* message_ = nullptr;
 };
 
+// Places a window in the middle of the screen (halves of the screen and of the
+// window's outer size, each truncated).
+void CentreOnScreen(QWidget* window);
+
 // The width of a button kind's caption in the message dialog's font plus 8,
 // measured once per kind per process.
 int ButtonCaptionWidth(MsgDlgBtn kind, const QFont& font);

@@ -6,6 +6,7 @@
 #include "platform/message_box.h"
 #include "tools/adv_grid.h"
 #include "tools/color_style.h"
+#include "tools/flat_dialog.h"
 #include "ui_frm_choose_db_fields.h"
 #include "widgets/interface_font.h"
 
@@ -22,6 +23,7 @@ TFrmChooseDBFields::TFrmChooseDBFields(QWidget* owner) : QDialog(owner), ui_(std
     setFont(InterfaceFont());
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
+    CentreOnScreen(this);
     ApplyDesignColors(this);
     ConnectModalResults(this);
     connect(ui_->btnAll, &QAbstractButton::clicked, this, [this] { btnAllClick(); });

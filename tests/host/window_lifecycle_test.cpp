@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
+#include <QListWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTextEdit>
@@ -12,6 +13,8 @@
 
 #include "data/settings.h"
 #include "host/host_values.h"
+#include "support/modal_helper.h"
+#include "tools/frm_choose_db_fields.h"
 #include "tools/adv_grid.h"
 #include "trunaccount/host_messages.h"
 #include "ui_frm_trun_account.h"
@@ -177,6 +180,33 @@ TEST_F(WindowLifecycle, RendersBothModes) {
         shot.save(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("window-%1.png").arg(mode)));
         delete w;
     }
+}
+
+// The hidden "选  项" still runs the column chooser; what is chosen there is
+// the layout the window stores when it closes.
+TEST_F(WindowLifecycle, ChosenColumnsAreStoredAtClose) {
+    auto* w = open("Input", coordinator.get());
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->ui().btnChoose->isHidden());
+    QStringList listed;
+    whenModal([&](QWidget* d) {
+        auto* chooser = qobject_cast<TFrmChooseDBFields*>(d);
+        ASSERT_TRUE(chooser);
+        EXPECT_EQ(chooser->Grid, w->dgdView);
+        for (int i = 0; i < chooser->list()->count(); ++i) {
+            QListWidgetItem* item = chooser->list()->item(i);
+            listed << item->text();
+            if (item->text() == QStringLiteral("单据号")) item->setCheckState(Qt::Unchecked);
+        }
+        chooser->btnokClick();
+    });
+    w->ui().btnChoose->click();
+    EXPECT_EQ(listed.size(), w->dgdView->columnCount());
+    EXPECT_TRUE(listed.contains(QStringLiteral("供应商名称")));
+    EXPECT_FALSE(w->dgdView->findColumn(QStringLiteral("f_Djh"))->visible());
+    QTest::keyClick(w->dgdView->view(), Qt::Key_Escape);
+    EXPECT_EQ(ReadSetting("Quorvexpos.ini", "FrmTrunAccountInput", "f_Djh", "", "").substr(0, 2), "0,");
+    EXPECT_EQ(ReadSetting("Quorvexpos.ini", "FrmTrunAccountInput", "f_Csmc", "", "").substr(0, 2), "1,");
 }
 
 }  // namespace

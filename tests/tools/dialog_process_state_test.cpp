@@ -14,7 +14,7 @@
 #include "support/temp_dir.h"
 #include "tools/color_style.h"
 #include "tools/flat_dialog.h"
-#include "tools/modal_helper.h"
+#include "support/modal_helper.h"
 #include "widgets/flat_controls.h"
 
 using namespace trunaccount;

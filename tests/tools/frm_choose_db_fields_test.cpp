@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMenu>
+#include <QScreen>
 #include <QTableView>
 #include <QTest>
 #include <cstdlib>
@@ -14,7 +15,7 @@
 #include "support/temp_dir.h"
 #include "tools/adv_grid.h"
 #include "tools/frm_choose_db_fields.h"
-#include "tools/modal_helper.h"
+#include "support/modal_helper.h"
 #include "widgets/flat_controls.h"
 
 using namespace trunaccount;
@@ -82,6 +83,8 @@ TEST_F(ChooserTest, ListsTheColumnsWithTagZeroTickedAsShown) {
     EXPECT_EQ(ticks(list), (std::vector<bool>{true, true, true, false}));
     EXPECT_EQ(chooser.windowTitle(), QStringLiteral("选择项目"));
     EXPECT_EQ(chooser.size(), QSize(312, 204));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(chooser.pos(), QPoint(screen.width() / 2 - 156, screen.height() / 2 - 102));
 
     // Shown again, the list is filled anew.
     chooser.hide();
@@ -155,7 +158,7 @@ TEST_F(ChooserTest, CancelEscapeAndTheCloseBoxChangeNothing) {
         chooser.activateWindow();
         ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == chooser.windowHandle(); }));
         QTest::keyClick(&chooser, Qt::Key_N, Qt::AltModifier);  // 全不选(&N): a short press, then the click
-        QTest::qWaitFor([&] { return ticks(chooser.list()) == std::vector<bool>(4, false); });
+        (void)QTest::qWaitFor([&] { return ticks(chooser.list()) == std::vector<bool>(4, false); });
         EXPECT_EQ(ticks(chooser.list()), (std::vector<bool>{false, false, false, false}));
         c.close(chooser);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !chooser.isVisible(); }));
