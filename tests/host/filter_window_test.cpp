@@ -16,7 +16,7 @@
 #include "tick_window.h"
 #include "tools/adv_grid.h"
 #include "tools/frm_query_set.h"
-#include "tools/modal_helper.h"
+#include "support/modal_helper.h"
 #include "ui_frm_query_set.h"
 #include "ui_frm_trun_account.h"
 #include "window_fixture.h"

@@ -17,7 +17,7 @@
 #include "support/temp_dir.h"
 #include "tools/flat_dialog.h"
 #include "tools/frm_query_set.h"
-#include "tools/modal_helper.h"
+#include "support/modal_helper.h"
 #include "ui_frm_query_set.h"
 #include "widgets/flat_controls.h"
 
