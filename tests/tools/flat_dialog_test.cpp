@@ -17,6 +17,7 @@
 
 using namespace trunaccount;
 using trunaccount::testing::keyTarget;
+using trunaccount::testing::pressAccelerator;
 using trunaccount::testing::TempDir;
 using trunaccount::testing::whenModal;
 
@@ -160,7 +161,7 @@ TEST_F(FlatDialogTest, KeysAndTheCloseBoxGiveOneAndTwoWhateverTheButtons) {
         {"close box on OK", mtWarning, mbOK, [](QWidget* w) { w->close(); }, 2},
         {"Enter without buttons", mtError, {}, [](QWidget* w) { QTest::keyClick(keyTarget(w), Qt::Key_Return); }, 1},
         {"Yes clicked", mtConfirmation, mbYes | mbNo, [](QWidget* w) { w->findChild<FlatButton*>("Yes")->click(); }, 6},
-        {"No by its accelerator", mtConfirmation, mbYes | mbNo, [](QWidget* w) { QTest::keyClick(w, Qt::Key_N, Qt::AltModifier); }, 7},
+        {"No by its accelerator", mtConfirmation, mbYes | mbNo, [](QWidget* w) { pressAccelerator(w, Qt::Key_N); }, 7},
         {"Help leaves it open",
          mtInformation,
          mbOK | mbHelp,
@@ -207,7 +208,7 @@ TEST_F(FlatDialogTest, TextQueryCancelKeepsTheTextAndOkDeliversIt) {
         {"cancel button", [](QWidget* w) { w->findChild<FlatButton*>("btnCancel")->click(); }, false},
         {"close box", [](QWidget* w) { w->close(); }, false},
         {"OK button", [](QWidget* w) { w->findChild<FlatButton*>("btnOK")->click(); }, true},
-        {"Alt+O", [](QWidget* w) { QTest::keyClick(w, Qt::Key_O, Qt::AltModifier); }, true},
+        {"Alt+O", [](QWidget* w) { pressAccelerator(w, Qt::Key_O); }, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -20,6 +20,7 @@
 
 using namespace trunaccount;
 using trunaccount::testing::keyTarget;
+using trunaccount::testing::pressAccelerator;
 using trunaccount::testing::MessageBoxRecorder;
 using trunaccount::testing::TempDir;
 using trunaccount::testing::whenModal;
@@ -146,7 +147,7 @@ TEST_F(ChooserTest, CancelEscapeAndTheCloseBoxChangeNothing) {
         std::function<void(TFrmChooseDBFields&)> close;
     } cases[] = {
         {"取  消(&C)", [](TFrmChooseDBFields& d) { QTest::mouseClick(button(&d, "btncancel"), Qt::LeftButton); }},
-        {"Alt+C", [](TFrmChooseDBFields& d) { QTest::keyClick(&d, Qt::Key_C, Qt::AltModifier); }},
+        {"Alt+C", [](TFrmChooseDBFields& d) { pressAccelerator(&d, Qt::Key_C); }},
         {"Escape", [](TFrmChooseDBFields& d) { QTest::keyClick(keyTarget(&d), Qt::Key_Escape); }},
         {"close box", [](TFrmChooseDBFields& d) { d.close(); }},
     };
@@ -155,9 +156,7 @@ TEST_F(ChooserTest, CancelEscapeAndTheCloseBoxChangeNothing) {
         TFrmChooseDBFields chooser(&grid);
         chooser.Grid = &grid;
         chooser.show();
-        chooser.activateWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == chooser.windowHandle(); }));
-        QTest::keyClick(&chooser, Qt::Key_N, Qt::AltModifier);  // 全不选(&N): a short press, then the click
+        pressAccelerator(&chooser, Qt::Key_N);  // 全不选(&N): a short press, then the click
         (void)QTest::qWaitFor([&] { return ticks(chooser.list()) == std::vector<bool>(4, false); });
         EXPECT_EQ(ticks(chooser.list()), (std::vector<bool>{false, false, false, false}));
         c.close(chooser);
@@ -199,7 +198,7 @@ TEST_F(ChooserTest, TheChosenColumnsAreTheLayoutTheGridStores) {
         ASSERT_TRUE(chooser);
         QTest::mouseClick(button(chooser, "btnno"), Qt::LeftButton);
         tick(chooser->list(), 1, true);
-        QTest::keyClick(chooser, Qt::Key_O, Qt::AltModifier);
+        pressAccelerator(chooser, Qt::Key_O);
     });
     grid.ChooseColumns();
     grid.SaveColumnLayout("Quorvexpos.ini", "FrmTrunAccountInput", "");
