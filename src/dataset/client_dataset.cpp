@@ -605,6 +605,19 @@ void ClientDataSet::setFiltered(bool on) {
     notifyChanged();
 }
 
+std::vector<RecordId> ClientDataSet::recordsMatching(std::string_view condition) const {
+    std::vector<RecordId> records;
+    if (!active()) return records;
+    std::unique_ptr<FilterExpression> expr;
+    if (!platform::trimBlanks(condition).empty()) {
+        expr = std::make_unique<FilterExpression>(condition);
+        prepareFilter(*expr, fields_);
+    }
+    for (RecordId r : order_)
+        if (!expr || expr->matches(r)) records.push_back(r);
+    return records;
+}
+
 // ---- lookups ----
 
 bool ClientDataSet::locate(std::string_view fieldName, std::string_view text) {

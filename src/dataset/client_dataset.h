@@ -189,6 +189,12 @@ public:
     // rebuilds the view and makes its first row current.
     void setFiltered(bool on);
     bool filtered() const { return filtered_; }
+    // The live records, in the order of the current index, that satisfy
+    // `condition`, whatever the filter; every live record for a blank condition
+    // and none while the dataset is closed. Raises FilterError for a condition
+    // that is not valid over the fields of an open dataset. Changes neither the
+    // view nor the cursor.
+    std::vector<RecordId> recordsMatching(std::string_view condition) const;
 
     // ---- Lookups ----
     // Makes current the first row whose field holds exactly this text.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "dataset/dataset_error.h"
+#include "dataset/filter/lexer.h"
 #include "dataset/filter/parser.h"
 
 namespace trunaccount {
@@ -24,6 +26,17 @@ std::vector<int> FilterExpression::referencedColumns() const {
     for (int c : all)
         if (std::find(unique.begin(), unique.end(), c) == unique.end()) unique.push_back(c);
     return unique;
+}
+
+bool IsFilterNumber(std::string_view text) {
+    using filter::TokenKind;
+    try {
+        auto tokens = filter::tokenize(text);
+        std::size_t i = tokens.size() == 3 && tokens[0].kind == TokenKind::Minus ? 1 : 0;
+        return tokens.size() == i + 2 && tokens[i].kind == TokenKind::Number;
+    } catch (const FilterError&) {
+        return false;
+    }
 }
 
 }  // namespace trunaccount

@@ -38,4 +38,9 @@ private:
     bool prepared_ = false;
 };
 
+// True when `text` is a number as a filter condition writes one: digits with
+// an optional fraction and exponent, after an optional minus sign, blanks
+// allowed around it ("100", "-2.5", " 1e3").
+bool IsFilterNumber(std::string_view text);
+
 }  // namespace trunaccount

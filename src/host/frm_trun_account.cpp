@@ -196,6 +196,7 @@ void TFrmTrunAccount::buildToolbar() {
         connect(b, &QToolButton::clicked, this, [this, handler] { guarded(this, [&] { (this->*handler)(); }); });
     };
     on(ui_->btnSearch, &TFrmTrunAccount::btnSearchClick);
+    on(ui_->ButFilter, &TFrmTrunAccount::ButFilterClick);
     on(ui_->btnall, &TFrmTrunAccount::btnallClick);
     on(ui_->btnnoall, &TFrmTrunAccount::btnnoallClick);
     on(ui_->btndel, &TFrmTrunAccount::btndelClick);
@@ -204,9 +205,9 @@ void TFrmTrunAccount::buildToolbar() {
     on(ui_->btnChoose, &TFrmTrunAccount::btnChooseClick);
     on(ui_->btnHand, &TFrmTrunAccount::btnHandClick);
     on(ui_->btnExit, &TFrmTrunAccount::btnExitClick);
-    // The condition builder and the report engine come with their own work; until
-    // then their buttons say so by being unavailable rather than doing nothing.
-    for (QToolButton* b : {ui_->ButFilter, ui_->btnPreview, ui_->btnPrint}) b->setEnabled(false);
+    // The report engine comes with its own work; until then its buttons say so
+    // by being unavailable rather than doing nothing.
+    for (QToolButton* b : {ui_->btnPreview, ui_->btnPrint}) b->setEnabled(false);
     connect(ui_->cbywlx, &QComboBox::activated, this, [this] {
         guarded(this, [&] { cbywlxChange(); });
         focusGrid();

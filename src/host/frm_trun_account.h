@@ -85,6 +85,11 @@ public:
     // ---- Search ----
     void btnSearchClick();
 
+    // ---- Filter ----
+    // The condition builder over the listed documents; an accepted filter
+    // rewrites the count under the first column and the condition memo.
+    void ButFilterClick();
+
     // ---- Ticks, save, revoke ----
     void cdspassf_zzgdbzChange(Field& field);
     void cdspassf_ZzzfrqValidate(const Variant& newValue);

@@ -90,8 +90,8 @@ void TFrmTrunAccount::btnSearchClick() {
     ui().MemoCondition->append(dgdView->ConditionText(RangeTitle()));
     hint.reset();
     if (inSearchMode() && tickState != TickState::Unticked) {
-        for (int row = 0; row < cdspass.recordCount(); ++row) {
-            RecordId r = cdspass.recordAt(row);
+        // Every ticked row of the list counts, also one that a filter hides.
+        for (RecordId r : cdspass.recordsMatching({})) {
             tally_.change(false, isTicked(cdspassf_zzgdbz->textAt(r)), cdspassf_hsje->floatAt(r));
         }
         cdspass.last();  // the walk ends on the last row

@@ -79,17 +79,17 @@ void TFrmTrunAccount::markEveryRow(bool on) {
         cdspass.last();
         return;
     }
-    // Every row ticked or unticked, the totals set for all of them at once.
+    // Every row shown ticked or unticked; the totals change by the rows whose
+    // state changes, so ticked rows a filter hides still count.
     bulkTicking_ = true;
     struct Done {
         TFrmTrunAccount* w;
         ~Done() { w->bulkTicking_ = false; }
     } done{this};
-    tally_.clear();
     const auto records = viewRecords();  // posting may move a row; every row is visited once
     for (RecordId r : records) {
         cdspass.gotoBookmark({r, cdspass.bookmark().generation});
-        tally_.change(false, on, cdspassf_hsje->floatAt(r));
+        tally_.change(isTicked(cdspassf_zzgdbz->textAt(r)), on, cdspassf_hsje->floatAt(r));
         cdspass.edit();
         cdspassf_zzgdbz->setAsString(tickText(on));
         cdspass.post();
@@ -219,16 +219,17 @@ void TFrmTrunAccount::btnsaveClick() {
     if (!saved) return;
     messageBox(this, "保存成功!", "提示", MB_OK | MB_ICONINFORMATION);
     {
-        // The ticked rows are done with: they leave the list.
+        // The ticked rows saved are done with: they leave the list, and the
+        // totals keep only the ticked rows a filter hid (they were not saved).
         ControlsSuspended suspended(cdspass);
         auto records = viewRecords();
         for (auto it = records.rbegin(); it != records.rend(); ++it) {
             if (!isTicked(cdspassf_zzgdbz->textAt(*it))) continue;
+            tally_.change(true, false, cdspassf_hsje->floatAt(*it));
             cdspass.gotoBookmark({*it, cdspass.bookmark().generation});
             cdspass.deleteRecord();
         }
     }
-    tally_.clear();
     editedSinceLoad_ = false;  // what the list still holds has been written (or is not written by this type)
     UpdateTotals();
 }

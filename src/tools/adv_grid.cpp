@@ -8,7 +8,11 @@
 
 #include "data/settings.h"
 #include "data/text_functions.h"
+#include "platform/message_box.h"
+#include "tools/condition_filter.h"
+#include "tools/flat_dialog.h"
 #include "tools/frm_choose_db_fields.h"
+#include "tools/frm_query_set.h"
 #include "widgets/error_log.h"
 
 namespace trunaccount {
@@ -152,6 +156,23 @@ void TAdvCustomDBGridEh::ShowCountFooter() {
 
 void TAdvCustomDBGridEh::ClearSortMarkers() {
     for (int i = 0; i < columnCount(); ++i) column(i).setSortMarker(smNoneEh);
+}
+
+bool TAdvCustomDBGridEh::RunQuerySet(const QString& caption, bool visibleOnly) {
+    ClientDataSet* ds = dataset();
+    if (!ds) return false;
+    try {
+        // Created for this use and freed after it, whatever happens.
+        TFrmQuerySet builder(caption, visibleOnly, savedConditions, window());
+        builder.DataSet = ds;
+        if (builder.exec() != mrOk) return false;
+        savedConditions = builder.conditionRows();
+        ApplyConditionRows(*ds, savedConditions);
+        return true;
+    } catch (const std::exception& e) {
+        platform::messageBox(window(), e.what(), "错误", platform::MB_OK | platform::MB_ICONERROR);
+        return false;
+    }
 }
 
 void TAdvCustomDBGridEh::ChooseColumns() {

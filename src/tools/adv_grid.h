@@ -56,6 +56,12 @@ public:
     // A right-click on the titles (or the menu key in the grid) offers it too,
     // as the menu item "选择项目…".
     void ChooseColumns();
+    // Opens the condition builder (modal) over the grid's dataset with the rows
+    // of the last accepted filter. After "过  滤(&O)" its rows become
+    // savedConditions and the dataset's filter. True when a filter was applied;
+    // false after cancel, or after an error, which is shown (caption "错误",
+    // error icon): the saved rows are then already replaced, the filter is not.
+    bool RunQuerySet(const QString& caption, bool visibleOnly);
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

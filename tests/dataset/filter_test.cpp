@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "dataset/client_dataset.h"
 #include "dataset/dataset_error.h"
 #include "dataset/filter/nodes.h"
@@ -212,6 +214,168 @@ TEST(FilterOnClosedDataset, BindsToTheFieldsOfTheFirstPacket) {
     EXPECT_EQ(pub.recordCount(), 2);
     EXPECT_THROW(pub.loadPacket(makePacket({{"f_other", ColumnKind::Text, 4}}, {{"01"}})), FilterError);
     EXPECT_EQ(pub.recordCount(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// Long chains of comparisons of one field with literals, as the exclusion of a
+// "does not contain" condition writes them. Each chain must select exactly the
+// rows that the same terms select when written so that they cannot be gathered
+// into a set: "NOT (f = x)" for "f <> x", "NOT (f <> x)" for "f = x".
+class ValueChainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DataPacket p({{"f_Djh", ColumnKind::Text, 12},
+                      {"f_Csmc", ColumnKind::Text, 60},
+                      {"f_hsje", ColumnKind::Float, 0},
+                      {"f_n", ColumnKind::Integer, 0}});
+        for (int i = 0; i < 80; ++i) {
+            p.addText("D" + std::to_string(i));
+            if (i % 7 == 3) p.addNull();
+            else if (i % 11 == 5) p.addText("O'x" + std::to_string(i % 3));
+            else p.addText("n" + std::to_string(i % 20));
+            if (i % 9 == 4) p.addNull();
+            else if (i == 10) p.addFloat(-0.0);
+            else if (i == 20) p.addFloat(std::nan(""));
+            else p.addFloat(0.5 * (i % 16));
+            if (i % 13 == 6) p.addNull();
+            else p.addInteger(i % 12);
+            p.endRow();
+        }
+        ds.loadPacket(p);
+    }
+    std::string shown(const std::string& filter) {
+        ds.setFiltered(false);
+        ds.setFilter(filter);
+        ds.setFiltered(true);
+        std::string s;
+        for (int r = 0; r < ds.recordCount(); ++r) s += std::string(ds.field(0).textAt(ds.recordAt(r))) + " ";
+        return s;
+    }
+    std::string prepared(const std::string& filter) {
+        FilterExpression e(filter);
+        e.prepare([this](std::string_view n) -> const Field* { return ds.findField(n); });
+        return e.dump();
+    }
+    ClientDataSet ds{"cds"};
+};
+
+// "f <> 'a' and f <> 'b' ..." (or "f = 'a' or ..."), and its reference form.
+std::pair<std::string, std::string> chain(const std::string& field, const std::vector<std::string>& literals,
+                                          bool equal = false, bool literalFirst = false) {
+    std::string text, reference;
+    for (const auto& l : literals) {
+        if (!text.empty()) {
+            text += equal ? " or " : " and ";
+            reference += equal ? " or " : " and ";
+        }
+        std::string term = literalFirst ? l + (equal ? " = " : "<>") + field : field + (equal ? " = " : "<>") + l;
+        text += term;
+        reference += "not (" + field + (equal ? " <> " : " = ") + l + ")";
+    }
+    return {text, reference};
+}
+
+std::vector<std::string> literals(const std::string& prefix, int n, const std::string& quote = "'") {
+    std::vector<std::string> v;
+    for (int i = 0; i < n; ++i) v.push_back(quote + prefix + std::to_string(i) + quote);
+    return v;
+}
+
+TEST_F(ValueChainTest, GatheredChainsSelectWhatTheirTermsSelect) {
+    auto with = [](std::vector<std::string> v, std::initializer_list<const char*> more) {
+        v.insert(v.end(), more.begin(), more.end());
+        return v;
+    };
+    struct Case {
+        const char* what;
+        std::pair<std::string, std::string> texts;
+        const char* set;  // the set the prepared tree shows, "" when the chain stays as it is
+    } cases[] = {
+        {"texts", chain("f_Csmc", with(literals("n", 12), {"'O''x1'", "'absent'", "''"})), "(not-in f_Csmc 'n0' 'n1'"},
+        {"texts, literal first", chain("f_Csmc", literals("n", 9), false, true), "(not-in f_Csmc 'n0'"},
+        {"texts, any of", chain("f_Csmc", with(literals("n", 10), {"'O''x2'"}), true), "(in f_Csmc 'n0'"},
+        {"numbers quoted", chain("f_hsje", with(literals("", 8), {"'0.5'", "'-0'", "'7.5'"})), "(not-in f_hsje '0'"},
+        {"numbers unquoted", chain("f_hsje", with(literals("", 6, ""), {"1.5", "-0", "2.50"})), "(not-in f_hsje 0"},
+        {"numbers, any of", chain("f_hsje", with(literals("", 6, ""), {"0.5", "0"}), true), "(in f_hsje 0"},
+        {"integers", chain("f_n", literals("", 10, "")), "(not-in f_n 0"},
+        {"text field and unquoted numbers", chain("f_Djh", literals("", 9, "")), "(not-in f_Djh 0"},
+        {"a literal that is no number stays a term", chain("f_hsje", with(literals("", 8), {"'nan'"})),
+         "(not-in f_hsje '0'"},
+        {"seven terms stay terms", chain("f_Csmc", literals("n", 7)), ""},
+    };
+    for (const auto& c : cases) {
+        const auto& [text, reference] = c.texts;
+        EXPECT_EQ(shown(text), shown(reference)) << c.what;
+        std::string tree = prepared(text);
+        if (*c.set) EXPECT_NE(tree.find(c.set), std::string::npos) << c.what << ": " << tree;
+        else EXPECT_EQ(tree.find("in "), std::string::npos) << c.what << ": " << tree;
+    }
+}
+
+TEST_F(ValueChainTest, ChainsMixWithOtherConditionsAndEachFieldGetsItsSet) {
+    auto names = chain("f_Csmc", literals("n", 10));
+    auto amounts = chain("f_hsje", literals("", 9, ""));
+    const std::string text = "f_n > 2 and " + names.first + " and f_Djh <> 'D7' and " + amounts.first + " and f_n < 11";
+    const std::string reference =
+        "f_n > 2 and " + names.second + " and f_Djh <> 'D7' and " + amounts.second + " and f_n < 11";
+    EXPECT_EQ(shown(text), shown(reference));
+    EXPECT_NE(shown(text), "");
+    std::string tree = prepared(text);
+    EXPECT_EQ(tree.rfind("(and (> f_n 2) (not-in f_Csmc 'n0'", 0), 0u) << tree;
+    EXPECT_NE(tree.find("(<> f_Djh 'D7') (not-in f_hsje 0"), std::string::npos) << tree;
+    // The fields it reads are still known (the grid relies on them to refilter after an edit).
+    FilterExpression e(text);
+    e.prepare([this](std::string_view n) -> const Field* { return ds.findField(n); });
+    EXPECT_EQ(e.referencedColumns(), (std::vector<int>{3, 1, 0, 2}));
+}
+
+TEST_F(ValueChainTest, AnEditThatPutsAValueIntoTheSetHidesTheRow) {
+    shown(chain("f_Csmc", literals("n", 10)).first);
+    const int before = ds.recordCount();
+    ASSERT_TRUE(ds.locate("f_Csmc", "n10"));
+    ds.edit();
+    ds.fieldByName("f_Csmc").setAsString("n3");
+    ds.post();
+    EXPECT_EQ(ds.recordCount(), before - 1);
+}
+
+TEST_F(ValueChainTest, AWrongTermInALongChainIsReportedWhereItStands) {
+    auto terms = literals("", 12);
+    terms[9] = "'x9'";
+    const std::string text = chain("f_hsje", terms).first;
+    try {
+        ds.setFilter(text);
+        ADD_FAILURE() << "accepted";
+    } catch (const FilterError& e) {
+        EXPECT_EQ(e.problem(), "'x9' is not a number");
+        EXPECT_EQ(e.position(), text.find("'x9'") + 1);
+    }
+}
+
+TEST_F(ValueChainTest, RecordsMatchingIgnoresTheFilterAndMovesNothing) {
+    shown("f_n = 1");
+    ds.last();
+    const int row = ds.currentRow();
+    auto records = ds.recordsMatching("f_Csmc LIKE 'n1%'");
+    std::string s, expected;
+    for (RecordId r : records) s += std::string(ds.field(0).textAt(r)) + " ";
+    for (int i = 0; i < 80; ++i)  // the names n1 and n10 to n19, in load order
+        if (i % 7 != 3 && i % 11 != 5 && (i % 20 == 1 || i % 20 >= 10)) expected += "D" + std::to_string(i) + " ";
+    EXPECT_EQ(s, expected);
+    EXPECT_EQ(ds.recordsMatching("  ").size(), 80u);
+    EXPECT_EQ(ds.currentRow(), row);
+    EXPECT_EQ(ds.filter(), "f_n = 1");
+    EXPECT_THROW(ds.recordsMatching("f_Csmc LIKE"), FilterError);
+    ds.addIndex("by_amount", "f_hsje", ixDescending);
+    ds.setIndexName("by_amount");
+    records = ds.recordsMatching("f_hsje >= 7");
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(ds.field(2).floatAt(records.front()), 7.5);
+    ds.close();
+    EXPECT_TRUE(ds.recordsMatching("f_hsje >= 7").empty());
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "dataset/filter/nodes.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <map>
 
 #include "dataset/collation.h"
 #include "dataset/dataset_error.h"
@@ -132,6 +135,21 @@ bool Comparison::eval(RecordId r) const {
     return false;
 }
 
+const FieldNode* Comparison::fieldSide() const {
+    auto isLiteral = [](const ValueNode& v) {
+        return dynamic_cast<const TextLiteral*>(&v) || dynamic_cast<const NumberLiteral*>(&v);
+    };
+    if (auto* f = dynamic_cast<const FieldNode*>(lhs_.get()); f && f->field() && isLiteral(*rhs_)) return f;
+    if (auto* f = dynamic_cast<const FieldNode*>(rhs_.get()); f && f->field() && isLiteral(*lhs_)) return f;
+    return nullptr;
+}
+
+const ValueNode* Comparison::literalSide() const {
+    const FieldNode* f = fieldSide();
+    if (!f) return nullptr;
+    return f == lhs_.get() ? rhs_.get() : lhs_.get();
+}
+
 void Like::prepare(const FieldResolver& resolve) {
     value_->prepare(resolve);
     pattern_->prepare(resolve);
@@ -180,6 +198,32 @@ bool Between::eval(RecordId r) const {
 
 void Logical::prepare(const FieldResolver& resolve) {
     for (auto& o : operands_) o->prepare(resolve);
+    gatherValueSets();
+}
+
+void Logical::gatherValueSets() {
+    const ValueSet::Kind setKind = kind_ == Kind::And ? ValueSet::Kind::NotIn : ValueSet::Kind::In;
+    // Operands that can join a set, by field and compare mode, in operand order.
+    std::map<std::pair<const Field*, CompareMode>, std::vector<std::size_t>> runs;
+    for (std::size_t i = 0; i < operands_.size(); ++i) {
+        auto* c = dynamic_cast<Comparison*>(operands_[i].get());
+        if (c && ValueSet::accepts(setKind, *c)) runs[{c->fieldSide()->field(), c->mode()}].push_back(i);
+    }
+    bool gathered = false;
+    for (auto& [key, members] : runs) {
+        if (members.size() < kMinSetTerms) continue;
+        std::vector<std::unique_ptr<Comparison>> terms;
+        terms.reserve(members.size());
+        for (std::size_t i : members)
+            terms.emplace_back(static_cast<Comparison*>(operands_[i].release()));
+        // The set takes the place of the run's first term; the conditions are
+        // free of side effects, so the order of testing changes nothing.
+        std::size_t at = terms.front()->position();
+        operands_[members.front()] = std::make_unique<ValueSet>(setKind, std::move(terms), at);
+        gathered = true;
+    }
+    if (gathered)
+        operands_.erase(std::remove(operands_.begin(), operands_.end(), nullptr), operands_.end());
 }
 
 void Logical::referencedColumns(std::vector<int>& out) const {
@@ -201,6 +245,79 @@ bool Logical::eval(RecordId r) const {
     for (const auto& o : operands_)
         if (o->eval(r)) return true;
     return false;
+}
+
+ValueSet::ValueSet(Kind kind, std::vector<std::unique_ptr<Comparison>> terms, std::size_t position)
+    : ConditionNode(position), kind_(kind), terms_(std::move(terms)) {
+    build();
+}
+
+bool ValueSet::accepts(Kind kind, const Comparison& c) {
+    if (c.op() != (kind == Kind::In ? CompareOp::Equal : CompareOp::NotEqual)) return false;
+    const ValueNode* literal = c.literalSide();
+    if (!literal) return false;
+    // A literal that is not a number (NaN) equals everything in the comparison's
+    // own arithmetic; it stays a term of its own.
+    return c.mode() == CompareMode::Text || !std::isnan(literal->number(0));
+}
+
+void ValueSet::prepare(const FieldResolver& resolve) {
+    for (auto& t : terms_) t->prepare(resolve);
+    build();
+}
+
+void ValueSet::build() {
+    texts_.clear();
+    numbers_.clear();
+    const Comparison& first = *terms_.front();
+    field_ = first.fieldSide();
+    mode_ = first.mode();
+    asChain_ = false;
+    for (const auto& t : terms_)
+        if (!field_ || !accepts(kind_, *t) || t->fieldSide()->field() != field_->field() || t->mode() != mode_)
+            asChain_ = true;
+    if (asChain_) return;
+    std::string scratch;
+    for (const auto& t : terms_) {
+        const ValueNode* literal = t->literalSide();
+        if (mode_ == CompareMode::Number) {
+            double x = literal->number(0);
+            numbers_.insert(x == 0 ? 0.0 : x);  // -0 equals 0
+        } else {
+            texts_.emplace(literal->text(0, scratch));
+        }
+    }
+}
+
+void ValueSet::referencedColumns(std::vector<int>& out) const {
+    for (const auto& t : terms_) t->referencedColumns(out);
+}
+
+std::string ValueSet::dump() const {
+    std::string s = kind_ == Kind::In ? "(in" : "(not-in";
+    if (field_) s += " " + field_->dump();
+    for (const auto& t : terms_) s += " " + (t->literalSide() ? t->literalSide()->dump() : t->dump());
+    return s + ")";
+}
+
+bool ValueSet::eval(RecordId r) const {
+    if (asChain_) {
+        for (const auto& t : terms_)
+            if (t->eval(r) != (kind_ == Kind::NotIn)) return kind_ == Kind::In;
+        return kind_ == Kind::NotIn;
+    }
+    if (field_->isNull(r)) return kind_ == Kind::NotIn;
+    bool found;
+    if (mode_ == CompareMode::Number) {
+        double x = field_->number(r);
+        // NaN compares equal to every literal.
+        if (std::isnan(x)) return kind_ == Kind::In;
+        found = numbers_.count(x == 0 ? 0.0 : x) > 0;
+    } else {
+        std::string scratch;
+        found = texts_.find(field_->text(r, scratch)) != texts_.end();
+    }
+    return found == (kind_ == Kind::In);
 }
 
 bool likeMatch(std::string_view text, std::string_view pattern) {

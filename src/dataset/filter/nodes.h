@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "dataset/field.h"
@@ -133,6 +134,13 @@ public:
     std::string dump() const override;
     bool eval(RecordId r) const override;
 
+    CompareOp op() const { return op_; }
+    CompareMode mode() const { return mode_; }
+    // After prepare: the field compared with a literal (field = 'x', 3 <> field),
+    // or null when the comparison has another shape.
+    const FieldNode* fieldSide() const;
+    const ValueNode* literalSide() const;
+
 private:
     CompareOp op_;
     ValuePtr lhs_, rhs_;
@@ -173,10 +181,16 @@ private:
 };
 
 // AND or OR over any number of conditions, evaluated left to right with the
-// usual short cut.
+// usual short cut. Preparing gathers a long run of comparisons of one field
+// with literals, joined by the same word (f <> 'a' AND f <> 'b' AND ..., or
+// f = 'a' OR f = 'b' OR ...), into one ValueSet, so that such a chain costs one
+// lookup per record instead of one comparison per term.
 class Logical : public ConditionNode {
 public:
     enum class Kind { And, Or };
+    // Runs shorter than this stay as they are.
+    static constexpr std::size_t kMinSetTerms = 8;
+
     Logical(Kind kind, std::vector<ConditionPtr> operands, std::size_t position)
         : ConditionNode(position), kind_(kind), operands_(std::move(operands)) {}
     void prepare(const FieldResolver& resolve) override;
@@ -185,8 +199,44 @@ public:
     bool eval(RecordId r) const override;
 
 private:
+    void gatherValueSets();
+
     Kind kind_;
     std::vector<ConditionPtr> operands_;
+};
+
+// Comparisons of one field with literals, all = joined by OR (kind In: the
+// value is one of the literals) or all <> joined by AND (kind NotIn: it is none
+// of them), tested with one hash lookup. The meaning is that of the chain, nulls
+// included: a null equals no literal, so it is in no set and outside every one.
+class ValueSet : public ConditionNode {
+public:
+    enum class Kind { In, NotIn };
+    // `terms` are prepared comparisons of one field, in one compare mode, with
+    // the operator of the kind (see accepts()).
+    ValueSet(Kind kind, std::vector<std::unique_ptr<Comparison>> terms, std::size_t position);
+    // True when `c` (prepared) can be a term of a set of this kind.
+    static bool accepts(Kind kind, const Comparison& c);
+
+    void prepare(const FieldResolver& resolve) override;
+    void referencedColumns(std::vector<int>& out) const override;
+    std::string dump() const override;
+    bool eval(RecordId r) const override;
+
+private:
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+    void build();
+
+    Kind kind_;
+    std::vector<std::unique_ptr<Comparison>> terms_;
+    const FieldNode* field_ = nullptr;
+    CompareMode mode_ = CompareMode::Text;
+    bool asChain_ = false;  // the terms no longer share a field and mode: tested one by one
+    std::unordered_set<std::string, TextHash, std::equal_to<>> texts_;
+    std::unordered_set<double> numbers_;
 };
 
 class Not : public ConditionNode {
