@@ -433,7 +433,7 @@ int demoStatement(const Options& o, std::ostream& out, std::ostream& err) {
     {
         int y = std::stoi(range.from.substr(0, 4)), m = std::stoi(range.from.substr(4, 2)) - 1;
         if (m < 1) m = 12, --y;
-        char first[16], last[16];
+        char first[32], last[32];
         std::snprintf(first, sizeof first, "%04d%02d01", y, m);
         std::snprintf(last, sizeof last, "%04d%02d28", y, m);
         try {

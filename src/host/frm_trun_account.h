@@ -92,6 +92,9 @@ public:
     void dgdViewGetCellParams(const CellInfo& cell, CellStyle& style) const;
     // Space in input mode: ticks or unticks the current row.
     void toggleCurrentTick();
+    // "导入对账单" (input mode, Ctrl+I): a bank statement, then the review of
+    // what it pays (statement_import.cpp).
+    void btnStatementClick();
 
     int tickedCount() const { return tickedCount_; }
     const AmountTotal& tickedAmount() const { return tickedAmount_; }
@@ -121,6 +124,7 @@ public:
     Field* cdspassf_zzgdrq = nullptr;
 
     TAdvDBGridEh* dgdView = nullptr;
+    QToolButton* btnStatement = nullptr;  // input mode only
     TRopWin RopHelp;
     QMenu* MenuDyfs = nullptr;
     QAction* MAll = nullptr;

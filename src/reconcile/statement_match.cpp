@@ -100,7 +100,16 @@ double similarityOf(const std::u32string& a, const std::vector<std::uint64_t>& g
         else ++j;
     }
     const double dice = 2.0 * static_cast<double>(common) / static_cast<double>(ga.size() + gb.size());
-    return std::max(contained, dice);
+    // The same characters in another order: the city moved into brackets after
+    // the name ("宏达食品(上海)" for "上海宏达食品").
+    double reordered = 0;
+    if (a.size() == b.size() && a.size() >= 4) {
+        std::u32string sa = a, sb = b;
+        std::sort(sa.begin(), sa.end());
+        std::sort(sb.begin(), sb.end());
+        if (sa == sb) reordered = 0.95;
+    }
+    return std::max({contained, dice, reordered});
 }
 
 }  // namespace

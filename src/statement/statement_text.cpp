@@ -137,7 +137,7 @@ int digitsValue(std::string_view s) {
 std::optional<std::string> makeDate(int year, int month, int day) {
     if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month))
         return std::nullopt;
-    char buf[16];
+    char buf[32];
     std::snprintf(buf, sizeof buf, "%04d%02d%02d", year, month, day);
     return std::string(buf);
 }

@@ -64,7 +64,7 @@ TEST(CompanyNames, NormalisedAndCompared) {
         double least, most;
     } pairs[] = {
         {kHongda, "上海宏达食品有限", 1.0, 1.0},
-        {kHongda, "宏达食品(上海)有限公司", 0.75, 0.9},
+        {kHongda, "宏达食品(上海)有限公司", 0.95, 0.95},  // the city in brackets
         {kHongda, "上海宏达食", 0.95, 0.99},   // cut short by the bank
         {kHongda, "宏达食品", 0.9, 0.99},      // without the city
         {kHongda, kXinyuan, 0.0, 0.1},
