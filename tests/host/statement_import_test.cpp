@@ -5,6 +5,7 @@
 // the command line giving the same proposals.
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QDoubleSpinBox>
 #include <QTest>
 #include <QTableWidget>
@@ -17,6 +18,7 @@
 #include "host/host_values.h"
 #include "statement/statement_text.h"
 #include "tick_window.h"
+#include "tools/adv_grid.h"
 #include "window_fixture.h"
 
 namespace trunaccount::testing {
@@ -54,7 +56,10 @@ protected:
     static StatementLine paying(const MatchDocument& d, int days, const char* remittance, const char* reference,
                                 const std::string& name) {
         StatementLine l;
-        l.bookingDate = std::to_string(std::stoi(d.date) + days);  // the demo's December dates stay in December
+        l.bookingDate = QDate::fromString(QString::fromStdString(d.date), QStringLiteral("yyyyMMdd"))
+                            .addDays(days)
+                            .toString(QStringLiteral("yyyyMMdd"))
+                            .toStdString();
         l.amountCents = -d.amountCents;
         l.counterpartyName = name;
         l.remittance = remittance;
@@ -89,7 +94,7 @@ TEST_F(StatementImport, ButtonAndKeyInInputModeOnly) {
 }
 
 TEST_F(StatementImport, AcceptedPaymentsAreTickedWithDateAndReferenceAndSavedOnlyBySave) {
-    TFrmTrunAccount* w = input(BusinessType::PaymentApproval, "20241201", "20241220");
+    TFrmTrunAccount* w = input(BusinessType::PaymentApproval, "20241001", "20250110");
     ASSERT_NE(w, nullptr);
     const MatchCandidates listed = matchCandidates(w->cdspass);
     ASSERT_GE(listed.documents.size(), 4u);
