@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <random>
 #include <set>
 
 #include "platform/gbk.h"
@@ -15,21 +16,17 @@ namespace {
 
 using statement::StatementLine;
 
+// The standard's Mersenne Twister gives the same numbers everywhere; the
+// library's distributions do not, so they are not used.
 class Rng {
 public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    std::size_t below(std::size_t n) { return n ? static_cast<std::size_t>(next() % n) : 0; }
+    explicit Rng(std::uint64_t seed) : engine_(seed) {}
+    std::size_t below(std::size_t n) { return n ? static_cast<std::size_t>(engine_() % n) : 0; }
     int between(int lo, int hi) { return lo + static_cast<int>(below(static_cast<std::size_t>(hi - lo + 1))); }
     bool chance(int percent) { return below(100) < static_cast<std::size_t>(percent); }
 
 private:
-    std::uint64_t state_;
+    std::mt19937_64 engine_;
 };
 
 // A date moved by some days.

@@ -158,6 +158,39 @@ struct Reference {
     std::string invoice;  // the invoice number that named it; empty for the document number
 };
 
+// Documents by a key, without a container per key: the first document of
+// each key, and for each entry the next one with the same key.
+template <typename Key>
+class DocumentIndex {
+public:
+    void reserve(std::size_t n) {
+        head_.reserve(n);
+        next_.reserve(n);
+        doc_.reserve(n);
+    }
+    void add(Key key, std::size_t d) {
+        const auto entry = static_cast<std::uint32_t>(doc_.size());
+        doc_.push_back(static_cast<std::uint32_t>(d));
+        auto [it, added] = head_.try_emplace(key, entry);
+        next_.push_back(added ? kEnd : it->second);
+        it->second = entry;
+    }
+    // The documents of the key, in the order they were added.
+    std::vector<std::size_t> find(Key key) const {
+        std::vector<std::size_t> out;
+        auto it = head_.find(key);
+        if (it == head_.end()) return out;
+        for (std::uint32_t e = it->second; e != kEnd; e = next_[e]) out.push_back(doc_[e]);
+        std::reverse(out.begin(), out.end());
+        return out;
+    }
+
+private:
+    static constexpr std::uint32_t kEnd = ~std::uint32_t{0};
+    std::unordered_map<Key, std::uint32_t> head_;
+    std::vector<std::uint32_t> next_, doc_;
+};
+
 struct Supplier {
     std::string name;
     std::u32string normalised;
@@ -170,13 +203,19 @@ public:
     Matcher(const std::vector<StatementLine>& lines, const std::vector<MatchDocument>& docs, MoneyDirection direction,
             const MatchSettings& settings)
         : lines_(lines), docs_(docs), sign_(direction == MoneyDirection::Outgoing ? -1 : 1), settings_(settings) {
+        byAmount_.reserve(docs.size());
+        byNumber_.reserve(docs.size());
+        std::size_t invoices = 0;
+        for (const auto& doc : docs) invoices += doc.invoiceNumbers.size();
+        byInvoice_.reserve(invoices);
+        supplierOf_.reserve(docs.size());
         for (std::size_t d = 0; d < docs.size(); ++d) {
             const MatchDocument& doc = docs[d];
-            byAmount_[doc.amountCents].push_back(d);
-            byNumber_[doc.number].push_back(d);
+            byAmount_.add(doc.amountCents, d);
+            byNumber_.add(doc.number, d);
             for (const auto& inv : doc.invoiceNumbers)
-                if (!inv.empty()) byInvoice_[inv].push_back(d);
-            auto [it, added] = supplierIndex_.try_emplace(doc.supplierCode + '\x1f' + doc.supplierName, suppliers_.size());
+                if (!inv.empty()) byInvoice_.add(inv, d);
+            auto [it, added] = supplierIndex_.try_emplace(std::string_view(doc.supplierCode), suppliers_.size());
             if (added) {
                 Supplier s;
                 s.name = doc.supplierName;
@@ -280,10 +319,8 @@ private:
         const std::string text = lines_[i].remittance + " " + lines_[i].reference;
         auto look = [&](const std::string& token) {
             if (token.size() < 6) return;
-            if (auto it = byNumber_.find(token); it != byNumber_.end())
-                for (auto d : it->second) refs.push_back({d, {}});
-            if (auto it = byInvoice_.find(token); it != byInvoice_.end())
-                for (auto d : it->second) refs.push_back({d, token});
+            for (auto d : byNumber_.find(token)) refs.push_back({d, {}});
+            for (auto d : byInvoice_.find(token)) refs.push_back({d, token});
         };
         auto isAlnum = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
         for (std::size_t p = 0; p < text.size();) {
@@ -405,8 +442,7 @@ private:
             notes_[i].push_back("金额为零");
             return options;
         }
-        if (auto it = byAmount_.find(want); it != byAmount_.end())
-            for (auto d : it->second) options.push_back(score(i, {d}, refs));
+        for (auto d : byAmount_.find(want)) options.push_back(score(i, {d}, refs));
         const std::int64_t sgn = want < 0 ? -1 : 1;
         auto fits = [&](std::size_t d) {
             const std::int64_t a = sgn * docs_[d].amountCents;
@@ -702,10 +738,11 @@ private:
     const std::int64_t sign_;
     const MatchSettings& settings_;
 
-    std::unordered_map<std::int64_t, std::vector<std::size_t>> byAmount_;
-    std::unordered_map<std::string, std::vector<std::size_t>> byNumber_;
-    std::unordered_map<std::string, std::vector<std::size_t>> byInvoice_;
-    std::unordered_map<std::string, std::size_t> supplierIndex_;
+    // Keys are views of the documents' own texts, which outlive the matcher.
+    DocumentIndex<std::int64_t> byAmount_;
+    DocumentIndex<std::string_view> byNumber_;
+    DocumentIndex<std::string_view> byInvoice_;
+    std::unordered_map<std::string_view, std::size_t> supplierIndex_;
     std::vector<Supplier> suppliers_;
     std::vector<std::size_t> supplierOf_;
     std::unordered_map<std::uint64_t, std::vector<std::size_t>> suppliersByGram_;

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/errors.h"
 #include "statement/statement.h"
 #include "statement/statement_text.h"
 
@@ -152,12 +151,7 @@ bool isSummaryRow(const Record& r) {
 }  // namespace
 
 Statement parseBankCsv(std::string_view bytes, const std::string& fileName) {
-    std::string text;
-    try {
-        text = decodeBankText(bytes);
-    } catch (const EncodingError&) {
-        throw StatementError(fileName, 0, "", "既不是 UTF-8 也不是 GBK 编码的文本");
-    }
+    const std::string text = statementText(bytes, fileName);
     // The separator of the header row: tabs when the header splits on tabs.
     Header header;
     std::vector<Record> records;

@@ -5,7 +5,6 @@
 // free text.
 #include <cctype>
 
-#include "platform/errors.h"
 #include "statement/statement.h"
 #include "statement/statement_text.h"
 
@@ -205,12 +204,7 @@ std::optional<std::string> readMovement(std::string_view value, StatementLine& l
 }  // namespace
 
 Statement parseMt940(std::string_view bytes, const std::string& fileName) {
-    std::string text;
-    try {
-        text = decodeBankText(bytes);
-    } catch (const EncodingError&) {
-        throw StatementError(fileName, 0, "", "既不是 UTF-8 也不是 GBK 编码的文本");
-    }
+    const std::string text = statementText(bytes, fileName);
     const auto fields = splitFields(text);
     bool header = false;
     for (const auto& f : fields) header = header || f.tag == "20" || f.tag == "25" || f.tag == "60F" || f.tag == "61";

@@ -3,7 +3,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/errors.h"
 #include "platform/text.h"
+#include "statement/statement_text.h"
 
 namespace trunaccount::statement {
 
@@ -25,6 +27,14 @@ bool containsIgnoringCase(std::string_view text, std::string_view word) {
 StatementError::StatementError(const std::string& fileName, int line, const std::string& element,
                                const std::string& what)
     : std::runtime_error(describe(fileName, line, element, what)), fileName_(fileName), line_(line), element_(element) {}
+
+std::string statementText(std::string_view bytes, const std::string& fileName) {
+    try {
+        return decodeBankText(bytes);
+    } catch (const EncodingError&) {
+        throw StatementError(fileName, 0, "", "既不是 UTF-8 也不是 GBK 编码的文本");
+    }
+}
 
 const char* formatName(StatementFormat format) {
     switch (format) {

@@ -16,6 +16,9 @@ bool isUtf8(std::string_view bytes);
 // anything else taken as GBK. Raises trunaccount::EncodingError when the bytes
 // are neither.
 std::string decodeBankText(std::string_view bytes);
+// The same for a statement file: raises StatementError naming the file when the
+// bytes are neither.
+std::string statementText(std::string_view bytes, const std::string& fileName);
 
 // An amount of yuan as exact cents: optional sign, digits, at most two
 // decimals after `decimalMark` (more only when they are zeros). With
