@@ -21,8 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (std::string(e.what()).find(name) == std::string::npos) std::abort();
         return 0;
     }
+    // Lines end with LF, CR LF or a lone CR.
     int lines = 1;
-    for (char c : bytes) lines += c == '\n' ? 1 : 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        lines += bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')) ? 1 : 0;
     for (const auto& l : st.lines) {
         if (l.bookingDate.size() != 8 || !parseBankDate(l.bookingDate)) std::abort();
         if (l.sourceLine < 1 || l.sourceLine > lines) std::abort();
