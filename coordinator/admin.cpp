@@ -7,12 +7,14 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <sstream>
 #include <optional>
 #include <variant>
 #include <stdexcept>
 #include <string_view>
 
 #include "coordinator/demo_data.h"
+#include "coordinator/demo_statement.h"
 #include "data/text_functions.h"
 #include "data/veyra_class.h"
 #include "coordinator/json.h"
@@ -20,6 +22,10 @@
 #include "coordinator/reference_coordinator.h"
 #include "platform/coordinator_calls.h"
 #include "platform/text.h"
+#include "reconcile/document_query.h"
+#include "reconcile/row_set.h"
+#include "reconcile/statement_candidates.h"
+#include "statement/statement_text.h"
 
 namespace trunaccount::coord {
 
@@ -324,6 +330,147 @@ int params(const Options& o, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
+// ---- match and demo-statement ----
+
+// The business type and date range of a command line, checked.
+struct ListedRange {
+    BusinessType type;
+    std::string from, to;
+};
+
+ListedRange listedRange(const Options& o) {
+    ListedRange r;
+    r.type = static_cast<BusinessType>(o.number("--type", 0, 0, 4));
+    r.from = o.get("--from");
+    r.to = o.get("--to");
+    for (const auto& d : {r.from, r.to})
+        if (!statement::parseBankDate(d) || d.size() != 8) throw UsageError("'" + d + "' is not a date YYYYMMDD");
+    if (r.from > r.to) throw UsageError("--from " + r.from + " lies after --to " + r.to);
+    return r;
+}
+
+// The accounting unit: the option, or the parameter "hsdwh" a window loads.
+std::string unitFor(const Options& o, ICoorDisp& coordinator) {
+    if (o.has("--unit")) return o.get("--unit");
+    TVeyraClass loader(CoordinatorRef(&coordinator), nullptr);
+    SystemParameters record;
+    record.operatorCode = "0001";
+    std::string message;
+    if (!loader.LoadParameters(record, windowParameterRequest(), message)) throw Failure(message);
+    return record.hsdwh;
+}
+
+// The documents the input window lists for the range: unticked, every channel,
+// payment method and reason; with their invoice numbers.
+MatchCandidates listedDocuments(ICoorDisp& coordinator, BusinessType type, const std::string& from,
+                                const std::string& to, const std::string& unit, std::ostream& err) {
+    DocumentSearch search;
+    search.startDate = from;
+    search.endDate = to;
+    search.type = type;
+    search.tickState = 1;
+    search.unit = unit;
+    Variant data;
+    if (!platform::QueryData(coordinator, buildDocumentQuery(search), data))
+        throw Failure("the document search failed:\n" + errorText(data));
+    if (!data.isPacket() || !data.asPacket()) throw Failure("the coordinator returned no data packet");
+    ClientDataSet rows("cdspass");
+    defineReconciliationFields(rows);
+    rows.loadPacket(*data.asPacket());
+    MatchCandidates candidates = matchCandidates(rows);
+    if (auto problem = loadInvoiceNumbers(coordinator, type, candidates.documents, unit); !problem.empty())
+        err << kProgram << " match: " << problem << "\n";
+    return candidates;
+}
+
+int match(const Options& o, std::ostream& out, std::ostream& err) {
+    const ListedRange range = listedRange(o);
+    statement::Statement st;
+    try {
+        st = statement::readStatementFile(o.get("--statement"));
+    } catch (const std::exception& e) {
+        throw Failure(e.what());
+    }
+    auto coordinator = openFor(o);
+    const std::string unit = unitFor(o, *coordinator);
+    const MatchCandidates candidates = listedDocuments(*coordinator, range.type, range.from, range.to, unit, err);
+    const auto matches = matchStatement(st.lines, candidates.documents, directionOf(range.type));
+    for (const auto& r : lineResults(st, matches)) {
+        std::vector<std::string> numbers;
+        for (auto d : r.proposal.documents) numbers.push_back(candidates.documents[d].number);
+        char score[16];
+        std::snprintf(score, sizeof score, "%.2f", r.proposal.score);
+        if (o.has("--json")) {
+            std::string j = "{\"line\":" + std::to_string(r.sourceLine) + ",\"amount\":";
+            j += r.amountCents ? statement::formatCents(*r.amountCents) : "null";
+            j += ",\"documents\":[";
+            for (std::size_t i = 0; i < numbers.size(); ++i) {
+                if (i) j += ",";
+                appendJsonString(j, numbers[i]);
+            }
+            j += std::string("],\"score\":") + score + ",\"reasons\":[";
+            for (std::size_t i = 0; i < r.reasons.size(); ++i) {
+                if (i) j += ",";
+                appendJsonString(j, r.reasons[i]);
+            }
+            j += "],\"status\":";
+            appendJsonString(j, statusName(r.status));
+            out << j << "}\n";
+        } else {
+            std::string docs;
+            for (const auto& n : numbers) docs += (docs.empty() ? "" : ",") + n;
+            std::string reasons;
+            for (const auto& t : r.reasons) reasons += (reasons.empty() ? "" : "; ") + t;
+            out << "line " << r.sourceLine << "\t" << (r.amountCents ? statement::formatCents(*r.amountCents) : "-")
+                << "\t" << statusName(r.status) << "\t" << score << "\t" << (docs.empty() ? "-" : docs) << "\t"
+                << reasons << "\n";
+        }
+    }
+    return 0;
+}
+
+int demoStatement(const Options& o, std::ostream& out, std::ostream& err) {
+    const ListedRange range = listedRange(o);
+    const std::string format = o.get("--format", "camt");
+    if (format != "camt" && format != "mt940" && format != "ofx" && format != "csv" && format != "csv-gbk")
+        throw UsageError("--format is one of camt, mt940, ofx, csv, csv-gbk");
+    auto coordinator = openFor(o);
+    const std::string unit = unitFor(o, *coordinator);
+    const MatchCandidates listed = listedDocuments(*coordinator, range.type, range.from, range.to, unit, err);
+    // Documents of the month before the range: paid, but not listed.
+    std::vector<MatchDocument> unlisted;
+    {
+        int y = std::stoi(range.from.substr(0, 4)), m = std::stoi(range.from.substr(4, 2)) - 1;
+        if (m < 1) m = 12, --y;
+        char first[32], last[32];
+        std::snprintf(first, sizeof first, "%04d%02d01", y, m);
+        std::snprintf(last, sizeof last, "%04d%02d28", y, m);
+        try {
+            std::ostringstream quiet;
+            unlisted = listedDocuments(*coordinator, range.type, first, last, unit, quiet).documents;
+        } catch (const Failure&) {
+            // no tables for that month: no such lines
+        }
+    }
+    const auto lines = generateStatement(listed.documents, unlisted, directionOf(range.type),
+                                         static_cast<std::size_t>(o.number("--lines", 40, 1, 1000000)),
+                                         static_cast<std::uint64_t>(o.number("--seed", 1, 0, std::numeric_limits<long long>::max())));
+    std::vector<statement::StatementLine> plain;
+    for (const auto& l : lines) plain.push_back(l.line);
+    std::string text = format == "camt"    ? writeCamt053(plain)
+                       : format == "mt940" ? writeMt940(plain)
+                       : format == "ofx"   ? writeOfx(plain)
+                                           : writeBankCsv(plain, format == "csv-gbk", ',');
+    const std::string path = o.get("--out");
+    std::ofstream file(path, std::ios::binary);
+    if (!file || !(file << text) || !file.flush()) throw Failure("cannot write the file '" + path + "'");
+    std::size_t matchable = 0;
+    for (const auto& l : lines) matchable += l.truth.empty() ? 0 : 1;
+    out << "wrote " << lines.size() << " statement lines (" << matchable << " paying listed documents) to " << path
+        << "\n";
+    return 0;
+}
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"create-demo",
@@ -351,6 +498,31 @@ const std::vector<Command>& commands() {
           kClock,
           kTrace},
          params},
+        {"match",
+         "read a bank statement and propose the listed documents each line pays, as the input window does",
+         {kDb,
+          {"--statement", "FILE", "the statement: CAMT.053, MT940, OFX/QFX or a bank's CSV export", true},
+          {"--type", "N", "the business type 0 to 4, as the window's list", true},
+          {"--from", "YYYYMMDD", "the first document date of the list", true},
+          {"--to", "YYYYMMDD", "the last document date of the list", true},
+          {"--unit", "CODE", "the accounting unit (default: the system parameter hsdwh)"},
+          {"--json", "", "one JSON object a line: line, amount, documents, score, reasons, status"},
+          kClock,
+          kTrace},
+         match},
+        {"demo-statement",
+         "write a bank statement that pays documents of the list (and some it does not), for trying the import",
+         {kDb,
+          {"--type", "N", "the business type 0 to 4", true},
+          {"--from", "YYYYMMDD", "the first document date of the list", true},
+          {"--to", "YYYYMMDD", "the last document date of the list", true},
+          {"--out", "FILE", "the statement file to write", true},
+          {"--format", "F", "camt (default), mt940, ofx, csv or csv-gbk"},
+          {"--lines", "N", "statement lines (default 40)"},
+          {"--seed", "S", "the same seed gives the same statement (default 1)"},
+          {"--unit", "CODE", "the accounting unit (default: the system parameter hsdwh)"},
+          kClock},
+         demoStatement},
     };
     return list;
 }

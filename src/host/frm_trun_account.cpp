@@ -17,6 +17,7 @@
 #include "data/veyra_class.h"
 #include "host/host_values.h"
 #include "host/icons.h"
+#include "host/statement_import.h"
 #include "host/window_support.h"
 #include "platform/coordinator_calls.h"
 #include "platform/errors.h"
@@ -83,6 +84,7 @@ TFrmTrunAccount::TFrmTrunAccount(QWidget* owner, const QString& mode)
     RopHelp.Lines = {QStringLiteral("快捷键："), QString(), QStringLiteral("    重  查: F2"),
                      QStringLiteral("    选  项: F3"), QStringLiteral("    预  览: Ctrl+V"),
                      QStringLiteral("    打  印: Ctrl+P"), QStringLiteral("    退  出: ESC")};
+    if (!inSearchMode()) RopHelp.Lines.insert(6, QStringLiteral("    导入对账单: Ctrl+I"));
     // The window sees every key before the focused control does.
     qApp->installEventFilter(this);
 
@@ -179,6 +181,7 @@ void TFrmTrunAccount::buildToolbar() {
         {ui_->btnExit, "exit"},
     };
     for (const auto& b : buttons) b.button->setIcon(toolIcon(b.icon));
+    if (!inSearchMode()) btnStatement = addStatementButton(*this, ui_->toolbarRow2, ui_->btnsave);
     MenuDyfs = new QMenu(this);
     MenuDyfs->setObjectName(QStringLiteral("MenuDyfs"));
     MAll = MenuDyfs->addAction(QStringLiteral("标准打印"));
@@ -393,6 +396,9 @@ void TFrmTrunAccount::FormKeyDown(QKeyEvent* e) {
         guarded(this, [&] { btnExitClick(); });
         break;
     case Qt::Key_F2: guarded(this, [&] { btnSearchClick(); }); break;
+    case Qt::Key_I:
+        if (btnStatement && e->modifiers() == Qt::ControlModifier) guarded(this, [&] { btnStatementClick(); });
+        break;
     default: break;
     }
 }

@@ -108,6 +108,9 @@ public:
     void dgdViewGetCellParams(const CellInfo& cell, CellStyle& style) const;
     // Space in input mode: ticks or unticks the current row.
     void toggleCurrentTick();
+    // "导入对账单" (input mode, Ctrl+I): a bank statement, then the review of
+    // what it pays (statement_import.cpp).
+    void btnStatementClick();
 
     int tickedCount() const { return tally_.count(); }
     const AmountTotal& tickedAmount() const { return tally_.amount(); }
@@ -137,6 +140,7 @@ public:
     Field* cdspassf_zzgdrq = nullptr;
 
     TAdvDBGridEh* dgdView = nullptr;
+    QToolButton* btnStatement = nullptr;  // input mode only
     TRopWin RopHelp;
     QMenu* MenuDyfs = nullptr;
     QAction* MAll = nullptr;

@@ -160,8 +160,9 @@ TEST_F(WindowLifecycle, HelpButtonShowsTheShortcuts) {
         }
     });
     w->ui().btnHand->click();
+    // The input window lists its statement import too.
     EXPECT_EQ(seen, (QStringList{"快捷键：", "", "    重  查: F2", "    选  项: F3", "    预  览: Ctrl+V",
-                                 "    打  印: Ctrl+P", "    退  出: ESC"}));
+                                 "    打  印: Ctrl+P", "    导入对账单: Ctrl+I", "    退  出: ESC"}));
 }
 
 // Renders both modes to PNG for a look (build/bin/window-*.png); not a pixel comparison.
