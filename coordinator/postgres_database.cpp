@@ -173,6 +173,10 @@ std::shared_ptr<DataPacket> PostgresDatabase::query(std::string_view sql) {
 
 std::optional<BatchFailure> PostgresDatabase::execBatch(std::span<const std::string> statements) {
     run(conn_, "begin");
+    if (auto lines = notifyBatchBegun()) {
+        PQclear(PQexec(conn_, "rollback"));
+        throw DatabaseError(std::move(*lines));
+    }
     for (std::size_t i = 0; i < statements.size(); ++i) {
         Result r(PQexec(conn_, statements[i].c_str()));
         if (!r.res || !succeeded(r.res)) {
@@ -180,6 +184,10 @@ std::optional<BatchFailure> PostgresDatabase::execBatch(std::span<const std::str
             PQclear(PQexec(conn_, "rollback"));
             return BatchFailure{i, std::move(lines)};
         }
+    }
+    if (auto lines = notifyBatchEnding()) {
+        PQclear(PQexec(conn_, "rollback"));
+        return BatchFailure{statements.size(), std::move(*lines)};
     }
     // A commit that cannot be carried out answers "ROLLBACK" or an error.
     Result r(PQexec(conn_, "commit"));

@@ -28,6 +28,8 @@ public:
 
 private:
     void runAll(std::string_view sql);
+    void rollbackQuietly();
+    long long busyTimeoutMs();
     std::vector<std::string> errorLines() const;
 
     sqlite3* db_ = nullptr;
