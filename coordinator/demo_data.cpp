@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "coordinator/audit.h"
 #include "coordinator/clock.h"
 #include "coordinator/demo_schema.h"
 #include "data/text_functions.h"
@@ -467,6 +468,7 @@ DemoSummary createDemoDatabase(Database& db, const DemoOptions& options) {
     db.execute("begin");
     try {
         Generator(options, first).run(db, summary);
+        if (options.audit) enableAudit(db);
         db.execute("commit");
     } catch (...) {
         try {
@@ -481,7 +483,7 @@ DemoSummary createDemoDatabase(Database& db, const DemoOptions& options) {
 void dropDemoTables(Database& db) {
     std::string sql;
     for (const auto& name : db.tableNames())
-        if (isDemoTableName(name)) sql += "drop table " + name + ";";
+        if (isDemoTableName(name) || name == kAuditTable) sql += "drop table " + name + ";";
     if (!sql.empty()) db.execute("begin;" + sql + "commit;");
 }
 
