@@ -253,6 +253,7 @@ void TFrmTrunAccount::applyMode() {
         ui_->btnsave->hide();
         ui_->btndel->hide();
         cdspassf_zzgdrq->setVisible(true);
+        buildHistoryMenu();
     }
 }
 
@@ -367,6 +368,9 @@ void TFrmTrunAccount::FormKeyDown(QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_Escape: guarded(this, [&] { btnExitClick(); }); break;
     case Qt::Key_F2: guarded(this, [&] { btnSearchClick(); }); break;
+    case Qt::Key_F4:
+        if (inSearchMode()) guarded(this, [&] { MgdlsClick(); });
+        break;
     default: break;
     }
 }

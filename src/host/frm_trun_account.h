@@ -86,6 +86,8 @@ public:
     void btnsaveClick();
     void btnNogdClick();
     void btnHandClick();
+    // The current row's tick history (search mode: the row menu "勾对历史", F4).
+    void MgdlsClick();
     // A character typed in the grid: Enter moves to the next editable cell.
     void dgdViewKeyPress(int key);
     // The background of a data cell by the row's tick.
@@ -125,6 +127,8 @@ public:
     QMenu* MenuDyfs = nullptr;
     QAction* MAll = nullptr;
     QAction* Msum = nullptr;
+    QMenu* MenuRow = nullptr;   // the grid rows' menu in search mode
+    QAction* Mgdls = nullptr;   // "勾对历史"
 
     Ui::TrunAccountContent& ui() const { return *ui_; }
     const SystemParameters& parameters() const { return params_; }
@@ -137,6 +141,7 @@ private:
     void defineRowSet();
     void buildGrid();
     void buildToolbar();
+    void buildHistoryMenu();
     void fitTotalsColumns(const QStringList& texts);
     bool startUp();
     void applyMode();
