@@ -1,5 +1,6 @@
 #include "host/frm_tick_history.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -26,6 +27,7 @@ TFrmTickHistory::TFrmTickHistory(QWidget* owner, const QString& document, const 
     lvwHistory_->setAccessibleName(QStringLiteral("勾对历史"));
     lvwHistory_->setHorizontalHeaderLabels({QStringLiteral("时间"), QStringLiteral("操作员"), QStringLiteral("操作")});
     lvwHistory_->verticalHeader()->setVisible(false);
+    lvwHistory_->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 8);
     lvwHistory_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvwHistory_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lvwHistory_->setSelectionMode(QAbstractItemView::SingleSelection);
