@@ -30,6 +30,7 @@ void concurrentTicks(benchmark::State& state, std::string location, int clients,
         auto raw = coord::openDatabase(location);
         auto run = testing::runTickLoad(o, testing::tickPool(*raw, o.poolSize, "202411", "202412"));
         state.SetIterationTime(run.seconds);
+        // Failed: refused batches (SQLite: a writer that waited longer than its busy timeout).
         std::size_t failed = 0;
         for (const auto& b : run.batches) failed += b.ok ? 0 : 1;
         state.counters["batches/s"] = static_cast<double>(run.batches.size() - failed) / run.seconds;

@@ -195,26 +195,32 @@ public:
         active_ = false;
         const bool sqlite = isSqlite(db);
         batch_ = newBatchId();
+        // What tells that tables or triggers may have changed: SQLite's schema
+        // version; on PostgreSQL the count and newest of the schema's tables and
+        // the count of audit triggers (one cheap query, which also hands the
+        // batch to the triggers).
+        std::string schema;
         if (sqlite) {
-            // Nothing about the audit changes without a change of the schema's version.
-            const std::int64_t version = db.query("pragma schema_version")->integerValue(0, 0);
-            if (absentAt_ == version) return;
-            if (coveredAt_ != version) {
-                if (!auditEnabled(db)) {
-                    absentAt_ = version;
-                    return;
-                }
-                // Remembered only when nothing was installed: an installation
-                // inside this batch goes if the batch is rolled back.
-                if (coverTables(db, true).covered.empty()) coveredAt_ = version;
-            }
-            lastId_ = db.query("select coalesce(max(f_id),0) from tbgdrz")->integerValue(0, 0);
+            schema = std::to_string(db.query("pragma schema_version")->integerValue(0, 0));
         } else {
             auto p = db.query("select set_config('trunaccount.batch','" + SqlValue(batch_) +
-                              "',true),to_regclass('tbgdrz') is not null");
-            if (p->integerValue(0, 1) == 0) return;
-            coverTables(db, false);
+                              "',true),(select count(*)||'/'||coalesce(max(c.oid::bigint),0) from pg_class c "
+                              "where c.relkind='r' and c.relnamespace=(select oid from pg_namespace where "
+                              "nspname=current_schema()))||'/'||(select count(*) from pg_trigger where tgname like "
+                              "'trgdrz%')");
+            schema = std::string(p->text(0, 1));
         }
+        if (absentAt_ == schema) return;
+        if (coveredAt_ != schema) {
+            if (!auditEnabled(db)) {
+                absentAt_ = schema;
+                return;
+            }
+            // Remembered only when nothing was installed: an installation
+            // inside this batch goes if the batch is rolled back.
+            if (coverTables(db, sqlite).covered.empty()) coveredAt_ = schema;
+        }
+        if (sqlite) lastId_ = db.query("select coalesce(max(f_id),0) from tbgdrz")->integerValue(0, 0);
         active_ = true;
     }
 
@@ -257,8 +263,8 @@ private:
     bool active_ = false;
     std::string batch_;
     std::int64_t lastId_ = 0;
-    std::optional<std::int64_t> coveredAt_;
-    std::optional<std::int64_t> absentAt_;
+    std::optional<std::string> coveredAt_;  // the schema as it was when every table was found covered
+    std::optional<std::string> absentAt_;   // the schema as it was when the audit table was found missing
 };
 
 std::string describe(const AuditEntry& e) {

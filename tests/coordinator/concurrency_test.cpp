@@ -32,6 +32,7 @@ TEST(Concurrency, EightClientsOnPostgresLeaveNoPartBatchAndOneEntryPerTransition
     auto run = testing::runTickLoad(o, testing::tickPool(*raw, o.poolSize, "202411", "202412"));
     auto check = testing::checkTickLoad(*raw, run);
     for (const auto& p : check.problems) ADD_FAILURE() << p;
+    EXPECT_EQ(check.unplannedFailures, 0u) << check.firstUnplannedFailure;
     EXPECT_GT(check.succeeded, 8u);
     EXPECT_GT(check.failed, 0u);  // the planned failures came round
     EXPECT_GT(check.transitions, 8u);

@@ -53,9 +53,12 @@ std::vector<TickDoc> tickPool(coord::Database& db, std::size_t size, const char*
 TickLoadResult runTickLoad(const TickLoadOptions& options, std::vector<TickDoc> pool);
 
 struct TickLoadCheck {
-    std::vector<std::string> problems;  // empty when everything holds
+    std::vector<std::string> problems;  // empty when the audit holds what happened
     std::size_t transitions = 0;        // audit entries the run added
-    std::size_t succeeded = 0, failed = 0, unplannedFailures = 0;
+    std::size_t succeeded = 0, failed = 0;
+    // Batches refused without a failing statement (a writer that waited too long).
+    std::size_t unplannedFailures = 0;
+    std::string firstUnplannedFailure;
 };
 
 // Holds the audit against the batches: the chain verifies; every entry belongs
