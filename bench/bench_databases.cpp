@@ -25,7 +25,7 @@ std::string demoTag(const coord::DemoOptions& o) {
     char schema[16];
     std::snprintf(schema, sizeof schema, "%08x", hash);
     return o.today + "_" + std::to_string(o.months) + "_" + std::to_string(o.docsPerMonth) + "_" +
-           std::to_string(o.seed) + "_" + schema;
+           std::to_string(o.seed) + "_" + schema + (o.audit ? "_audit" : "");
 }
 
 void fill(coord::Database& db, const std::string& where, const coord::DemoOptions& demo) {

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "coordinator/audit.h"
 #include "coordinator/demo_data.h"
 #include "coordinator/demo_statement.h"
 #include "data/text_functions.h"
@@ -154,6 +155,7 @@ int createDemo(const Options& o, std::ostream& out, std::ostream& err) {
     demo.months = static_cast<int>(o.number("--months", 12, 1, 1200));
     demo.docsPerMonth = static_cast<int>(o.number("--docs-per-month", 200, 1, 1000000));
     demo.seed = static_cast<std::uint64_t>(o.number("--seed", 1, 0, std::numeric_limits<long long>::max()));
+    demo.audit = !o.has("--no-audit");
     try {
         demoFirstMonth(demo);  // checks today and months before anything is touched
     } catch (const std::invalid_argument& e) {
@@ -471,6 +473,88 @@ int demoStatement(const Options& o, std::ostream& out, std::ostream& err) {
     return 0;
 }
 
+// ---- audit ----
+
+std::unique_ptr<Database> openExisting(const Options& o) {
+    try {
+        return openDatabase(o.get("--db"), OpenMode::Existing);
+    } catch (const DatabaseError& e) {
+        throw Failure(e.what());
+    }
+}
+
+int auditList(const Options& o, std::ostream& out, std::ostream& err) {
+    auto db = openExisting(o);
+    std::vector<AuditEntry> entries;
+    try {
+        if (!auditEnabled(*db)) throw Failure("the database has no tick audit (trunaccount-admin audit enable adds it)");
+        std::optional<std::string> document;
+        if (o.has("--document")) document = o.get("--document");
+        entries = readAudit(*db, document);
+    } catch (const DatabaseError& e) {
+        throw Failure(e.what());
+    }
+    if (o.has("--json")) {
+        std::string json = "[";
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            json += i ? ",\n " : "\n ";
+            appendAuditJson(json, entries[i]);
+        }
+        out << json << (entries.empty() ? "]\n" : "\n]\n");
+        return 0;
+    }
+    auto v = [](const AuditText& t) { return t ? *t : std::string("-"); };
+    for (const auto& e : entries)
+        out << (e.seq ? std::to_string(*e.seq) : std::string("(unsealed)")) << "  " << v(e.time) << "  "
+            << v(e.operatorCode) << " " << v(e.operatorName) << "  " << v(e.table) << "  " << v(e.unit) << "  "
+            << v(e.document) << "  " << v(e.before) << "->" << v(e.after) << "  batch " << v(e.batch) << "  hash "
+            << (e.hash ? e.hash->substr(0, 16) : std::string("-")) << "\n";
+    out << entries.size() << (entries.size() == 1 ? " entry\n" : " entries\n");
+    return 0;
+}
+
+int auditVerify(const Options& o, std::ostream& out, std::ostream& err) {
+    auto db = openExisting(o);
+    AuditVerdict verdict;
+    try {
+        verdict = verifyAudit(*db);
+    } catch (const DatabaseError& e) {
+        throw Failure(e.what());
+    }
+    for (const auto& w : verdict.warnings) err << "warning: " << w << "\n";
+    if (!verdict.intact) throw Failure(verdict.problem);
+    out << "the audit chain is intact: " << verdict.entries << (verdict.entries == 1 ? " entry" : " entries")
+        << ", head " << verdict.head << "\n";
+    return 0;
+}
+
+int auditEnable(const Options& o, std::ostream& out, std::ostream& err) {
+    auto db = openExisting(o);
+    AuditCoverage coverage;
+    bool already = false;
+    try {
+        db->execute("begin");
+        try {
+            already = auditEnabled(*db);
+            coverage = enableAudit(*db);
+            db->execute("commit");
+        } catch (...) {
+            try {
+                db->execute("rollback");
+            } catch (const DatabaseError&) {
+            }
+            throw;
+        }
+    } catch (const DatabaseError& e) {
+        throw Failure("enabling the tick audit failed: " + std::string(e.what()));
+    }
+    for (const auto& t : coverage.uncovered)
+        err << "warning: the table '" << t << "' has tick columns but a name a trigger cannot be made for\n";
+    out << (already ? "the tick audit was enabled already; " : "the tick audit is enabled; ") << "triggers installed on "
+        << coverage.covered.size() << (coverage.covered.size() == 1 ? " table" : " tables") << "\n";
+    return 0;
+}
+
 const std::vector<Command>& commands() {
     static const std::vector<Command> list = {
         {"create-demo",
@@ -480,7 +564,8 @@ const std::vector<Command>& commands() {
           {"--months", "N", "months of data up to today's month (default 12)"},
           {"--docs-per-month", "N", "invoice submissions a month; other documents follow (default 200)"},
           {"--seed", "S", "the same seed gives the same data (default 1)"},
-          {"--force", "", "replace the demo tables of a database that has tables already"}},
+          {"--force", "", "replace the demo tables of a database that has tables already"},
+          {"--no-audit", "", "without the tick audit (audit enable adds it later)"}},
          createDemo},
         {"query",
          "run one query through the coordinator and print its rows (CSV with a header line)",
@@ -523,6 +608,18 @@ const std::vector<Command>& commands() {
           {"--unit", "CODE", "the accounting unit (default: the system parameter hsdwh)"},
           kClock},
          demoStatement},
+        {"audit",
+         "list the tick audit: every tick and revoke, in order",
+         {kDb, {"--document", "DJH", "only the entries of this document number"}, {"--json", "", "print JSON"}},
+         auditList},
+        {"audit verify",
+         "check the audit's hash chain: exit 0 with the number of entries, 1 naming the first fault",
+         {kDb},
+         auditVerify},
+        {"audit enable",
+         "add the tick audit to a database (the table, its guard, a trigger on every table with tick columns)",
+         {kDb},
+         auditEnable},
     };
     return list;
 }
@@ -531,7 +628,7 @@ void printUsage(std::ostream& out) {
     out << "usage: " << kProgram << " COMMAND [OPTIONS]\n\ncommands:\n";
     for (const auto& c : commands()) {
         std::string name(c.name);
-        name.resize(std::max<std::size_t>(name.size(), 13), ' ');
+        name.resize(std::max<std::size_t>(name.size(), 14), ' ');
         out << "  " << name << c.summary << "\n";
     }
     out << "\nDB is the path of an SQLite file or a postgresql:// URI.\n"
@@ -559,15 +656,25 @@ int runAdmin(const std::vector<std::string>& args, std::ostream& out, std::ostre
         printUsage(args.empty() ? err : out);
         return args.empty() ? 2 : 0;
     }
+    // A command of two words ("audit verify") takes its second word along.
+    std::string name = args[0];
+    std::size_t used = 1;
+    if (args.size() > 1 && !args[1].starts_with("-")) {
+        for (const auto& c : commands())
+            if (c.name == args[0] + " " + args[1]) {
+                name = std::string(c.name);
+                used = 2;
+            }
+    }
     const Command* command = nullptr;
     for (const auto& c : commands())
-        if (c.name == args[0]) command = &c;
+        if (c.name == name) command = &c;
     if (!command) {
         err << kProgram << ": unknown command '" << args[0] << "'\n\n";
         printUsage(err);
         return 2;
     }
-    std::vector<std::string> rest(args.begin() + 1, args.end());
+    std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(used), args.end());
     for (const auto& a : rest)
         if (a == "--help" || a == "-h") {
             printCommandHelp(out, *command);

@@ -44,9 +44,24 @@ public:
     virtual void finish() = 0;
 };
 
+class Database;
+
+// Told of every batch a backend runs, inside the batch's transaction: once it
+// has begun, before the first statement, and after the last statement, before
+// the commit. A DatabaseError raised by either step fails the whole batch.
+class BatchObserver {
+public:
+    virtual ~BatchObserver() = default;
+    virtual void batchBegun(Database& db) = 0;
+    virtual void batchEnding(Database& db) = 0;
+};
+
 class Database {
 public:
     virtual ~Database() = default;
+
+    // The observer told of every batch from now on (none: null).
+    void setBatchObserver(std::shared_ptr<BatchObserver> observer) { observer_ = std::move(observer); }
 
     // The backend's name as the coordinator's GetDbType reports it.
     virtual std::string_view typeName() const = 0;
@@ -77,6 +92,16 @@ public:
     // True while the database can only be read (an SQLite file without write
     // permission); writing batches fail then.
     virtual bool readOnly() const { return false; }
+
+protected:
+    // The observer's steps for the backends' execBatch: the error lines when
+    // the step failed (the batch must then be rolled back), nothing when it went well.
+    std::optional<std::vector<std::string>> notifyBatchBegun();
+    std::optional<std::vector<std::string>> notifyBatchEnding();
+
+private:
+    std::optional<std::vector<std::string>> notify(void (BatchObserver::*step)(Database&));
+    std::shared_ptr<BatchObserver> observer_;
 };
 
 enum class OpenMode {
@@ -90,6 +115,10 @@ bool isPostgresUri(std::string_view location);
 // Opens the database at `location`: a postgresql:// URI or the path of an
 // SQLite file. Raises DatabaseError with the reason when it cannot.
 std::unique_ptr<Database> openDatabase(const std::string& location, OpenMode mode = OpenMode::Existing);
+
+// What a writer is told when another one held the database for longer than it
+// waited (`waitedMs` milliseconds): nothing of its batch was written.
+std::vector<std::string> writerBusyLines(long long waitedMs);
 
 // The lines of a multi-line message, without empty ones and line ends.
 std::vector<std::string> messageLines(std::string_view text);

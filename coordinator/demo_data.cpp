@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "coordinator/audit.h"
 #include "coordinator/clock.h"
 #include "coordinator/demo_schema.h"
 #include "data/text_functions.h"
@@ -527,6 +528,7 @@ DemoSummary createDemoDatabase(Database& db, const DemoOptions& options) {
     db.execute("begin");
     try {
         Generator(options, first).run(db, summary);
+        if (options.audit) enableAudit(db);
         db.execute("commit");
     } catch (...) {
         try {
@@ -541,7 +543,7 @@ DemoSummary createDemoDatabase(Database& db, const DemoOptions& options) {
 void dropDemoTables(Database& db) {
     std::string sql;
     for (const auto& name : db.tableNames())
-        if (isDemoTableName(name)) sql += "drop table " + name + ";";
+        if (isDemoTableName(name) || name == kAuditTable) sql += "drop table " + name + ";";
     if (!sql.empty()) db.execute("begin;" + sql + "commit;");
 }
 

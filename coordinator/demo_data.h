@@ -19,6 +19,7 @@ struct DemoOptions {
     int months = 12;             // monthly tables from the start-of-use month "qyny" up to today's month
     int docsPerMonth = 200;      // invoice submissions a month; the other kinds follow from it
     std::uint64_t seed = 1;      // the same seed gives the same data
+    bool audit = true;           // with the tick audit (audit.h), enabled after the data is in
 };
 
 struct DemoSummary {
@@ -36,7 +37,8 @@ std::string demoFirstMonth(const DemoOptions& options);
 // when the database refuses.
 DemoSummary createDemoDatabase(Database& db, const DemoOptions& options);
 
-// Drops every demo table (fixed and monthly) the database holds; other tables stay.
+// Drops every demo table (fixed and monthly) and the tick audit the database
+// holds; other tables stay.
 void dropDemoTables(Database& db);
 
 }  // namespace trunaccount::coord

@@ -265,6 +265,10 @@ std::optional<BatchFailure> PostgresDatabase::execBatch(std::span<const std::str
         reconnect(e.lines());
         run(conn_, "begin");
     }
+    if (auto lines = notifyBatchBegun()) {
+        PQclear(PQexec(conn_, "rollback"));
+        throw DatabaseError(std::move(*lines));
+    }
     return runBatch(statements);
 }
 
@@ -285,6 +289,7 @@ std::optional<BatchFailure> PostgresDatabase::runBatch(std::span<const std::stri
         Result r(runOne(conn_, statements[i]));
         if (!r.res || !succeeded(r.res)) return failed(i, resultErrorLines(conn_, r.res));
     }
+    if (auto lines = notifyBatchEnding()) return failed(statements.size(), std::move(*lines));
     // A commit that cannot be carried out answers "ROLLBACK" or an error.
     Result r(PQexec(conn_, "commit"));
     if (!r.res || !succeeded(r.res) || std::strcmp(PQcmdStatus(r.res), "COMMIT") != 0) {

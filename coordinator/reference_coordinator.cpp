@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 
+#include "coordinator/audit.h"
 #include "coordinator/json.h"
 #include "coordinator/trace.h"
 #include "data/sql_quote.h"
@@ -292,6 +293,7 @@ private:
 CoordinatorRef makeCoordinator(std::unique_ptr<Database> database, Clock clock, std::string traceFile) {
     std::unique_ptr<TraceFile> trace;
     if (!traceFile.empty()) trace = std::make_unique<TraceFile>(traceFile);
+    database->setBatchObserver(makeAuditRecorder());  // seals the tick audit's entries of every batch
     return CoordinatorRef(new ReferenceCoordinator(std::move(database), std::move(clock), std::move(trace)));
 }
 

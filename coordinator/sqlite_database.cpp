@@ -338,7 +338,17 @@ std::shared_ptr<DataPacket> SqliteDatabase::query(std::string_view sql) {
 std::optional<BatchFailure> SqliteDatabase::execBatch(std::span<const std::string> statements) {
     reopenIfReadOnly();
     // Immediate: the write lock is taken now, so no statement waits half way.
-    runAll("begin immediate");
+    try {
+        runAll("begin immediate");
+    } catch (const DatabaseError&) {
+        // Another writer held the lock for longer than the busy timeout.
+        if ((sqlite3_extended_errcode(db_) & 0xFF) == SQLITE_BUSY) throw DatabaseError(writerBusyLines(busyTimeoutMs()));
+        throw;
+    }
+    if (auto lines = notifyBatchBegun()) {
+        rollbackQuietly();
+        throw DatabaseError(std::move(*lines));
+    }
     for (std::size_t i = 0; i < statements.size(); ++i) {
         try {
             runOne(statements[i]);
@@ -351,16 +361,34 @@ std::optional<BatchFailure> SqliteDatabase::execBatch(std::span<const std::strin
             return BatchFailure{i, e.lines()};
         }
     }
+    if (auto lines = notifyBatchEnding()) {
+        rollbackQuietly();
+        return BatchFailure{statements.size(), std::move(*lines)};
+    }
     try {
         runAll("commit");
     } catch (const DatabaseError& e) {
-        try {
-            runAll("rollback");
-        } catch (const DatabaseError&) {
-        }
+        rollbackQuietly();
         return BatchFailure{statements.size(), e.lines()};
     }
     return std::nullopt;
+}
+
+void SqliteDatabase::rollbackQuietly() {
+    try {
+        runAll("rollback");
+    } catch (const DatabaseError&) {
+        // A failed statement may have ended the transaction already.
+    }
+}
+
+long long SqliteDatabase::busyTimeoutMs() {
+    try {
+        auto p = query("pragma busy_timeout");
+        return p->rowCount() ? p->integerValue(0, 0) : 0;
+    } catch (const DatabaseError&) {
+        return 0;
+    }
 }
 
 namespace {

@@ -35,6 +35,8 @@ private:
     // A file opened read-only (no write permission then) is opened again for
     // writing once the permission allows it, between transactions.
     void reopenIfReadOnly();
+    void rollbackQuietly();
+    long long busyTimeoutMs();
     std::vector<std::string> errorLines() const;
 
     std::string path_;

@@ -259,6 +259,7 @@ void TFrmTrunAccount::applyMode() {
         ui_->btnsave->hide();
         ui_->btndel->hide();
         cdspassf_zzgdrq->setVisible(true);
+        buildHistoryMenu();
     }
 }
 
@@ -398,6 +399,9 @@ void TFrmTrunAccount::FormKeyDown(QKeyEvent* e) {
     case Qt::Key_F2: guarded(this, [&] { btnSearchClick(); }); break;
     case Qt::Key_I:
         if (btnStatement && e->modifiers() == Qt::ControlModifier) guarded(this, [&] { btnStatementClick(); });
+        break;
+    case Qt::Key_F4:
+        if (inSearchMode()) guarded(this, [&] { MgdlsClick(); });
         break;
     default: break;
     }

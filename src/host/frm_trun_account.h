@@ -101,6 +101,8 @@ public:
     void btnHandClick();
     // "选  项" (hidden in the design): the column chooser for dgdView.
     void btnChooseClick();
+    // The current row's tick history (search mode: the row menu "勾对历史", F4).
+    void MgdlsClick();
     // A character typed in the grid: Enter moves to the next editable cell.
     static constexpr int kEnterChar = 13;  // the character the Enter key types
     void dgdViewKeyPress(int key);
@@ -145,6 +147,8 @@ public:
     QMenu* MenuDyfs = nullptr;
     QAction* MAll = nullptr;
     QAction* Msum = nullptr;
+    QMenu* MenuRow = nullptr;   // the grid rows' menu in search mode
+    QAction* Mgdls = nullptr;   // "勾对历史"
 
     Ui::TrunAccountContent& ui() const { return *ui_; }
     const SystemParameters& parameters() const { return params_; }
@@ -157,6 +161,7 @@ private:
     void defineRowSet();
     void buildGrid();
     void buildToolbar();
+    void buildHistoryMenu();
     bool startUp();
     void applyMode();
     bool loadLookups();

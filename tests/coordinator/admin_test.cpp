@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "coordinator/admin.h"
+#include "coordinator/database.h"
 #include "support/test_databases.h"
 
 namespace trunaccount {
@@ -152,6 +153,107 @@ TEST(Admin, WrongUseAndFailuresExitWithTheReason) {
     auto commandHelp = admin({"create-demo", "--help"});
     EXPECT_EQ(commandHelp.status, 0);
     EXPECT_NE(commandHelp.out.find("--docs-per-month N"), std::string::npos);
+}
+
+// The tick audit from the command line: the entries of ticks made with exec,
+// listed as text and JSON, verified, and an entry changed with the database's
+// own tools named.
+TEST(Admin, AuditListsVerifiesAndNamesTheEntryChangedInTheDatabase) {
+    TempDir dir;
+    const std::string db = smallDemo(dir, "20");
+    auto unticked = admin({"query", "--db", db, "--sql",
+                           "select f_hsdwh,f_djh from tb202501_fptjdzb where f_zzgdbz='0' order by f_hsdwh,f_djh"});
+    ASSERT_EQ(unticked.status, 0) << unticked.err;
+    std::vector<std::pair<std::string, std::string>> docs;  // unit, number
+    std::istringstream lines(unticked.out);
+    std::string line;
+    std::getline(lines, line);  // the header
+    while (docs.size() < 3 && std::getline(lines, line)) docs.emplace_back(line.substr(0, line.find(',')), line.substr(line.find(',') + 1));
+    ASSERT_EQ(docs.size(), 3u);
+    auto tick = [&](const std::pair<std::string, std::string>& d, const char* to, const char* time, const char* op,
+                    const char* name) {
+        return std::string("update tb202501_fptjdzb set f_zzgdbz='") + to + "',f_zzgdrq='" + time + "',f_zzgdrbm='" +
+               op + "' ,f_zzgdrmc='" + name + "' where f_djh='" + d.second + "' and f_hsdwh='" + d.first + "';\n";
+    };
+    const std::string save = dir.file("save.sql"), revoke = dir.file("revoke.sql");
+    TempDir::writeFile(save, tick(docs[0], "1", "2025011010:30:00", "0001", "张丽华") +
+                                 tick(docs[1], "1", "2025011010:30:00", "0001", "张丽华") +
+                                 tick(docs[2], "1", "2025011010:30:00", "0001", "张丽华"));
+    TempDir::writeFile(revoke, tick(docs[1], "0", "2025011011:45:00", "0002", "王建国"));
+    ASSERT_EQ(admin({"exec", "--db", db, "--file", save}).status, 0);
+    ASSERT_EQ(admin({"exec", "--db", db, "--file", revoke}).status, 0);
+
+    auto json = admin({"audit", "--db", db, "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    QJsonParseError error;
+    auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(json.out), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out;
+    auto list = doc.array();
+    ASSERT_EQ(list.size(), 4);
+    const QStringList keys = {"after",         "batch", "before", "document", "hash", "operator",
+                              "operator_name", "seq",   "table",  "time",     "unit"};
+    EXPECT_EQ(list[0].toObject().keys(), keys);
+    auto last = list[3].toObject();
+    EXPECT_EQ(last["seq"].toInt(), 4);
+    EXPECT_EQ(last["operator"].toString(), "0002");
+    EXPECT_EQ(last["operator_name"].toString(), "王建国");
+    EXPECT_EQ(last["time"].toString(), "2025011011:45:00");
+    EXPECT_EQ(last["before"].toString(), "1");
+    EXPECT_EQ(last["after"].toString(), "0");
+    EXPECT_EQ(last["table"].toString(), "tb202501_fptjdzb");
+    EXPECT_EQ(last["document"].toString().toStdString(), docs[1].second);
+    EXPECT_EQ(last["unit"].toString().toStdString(), docs[1].first);
+    EXPECT_EQ(last["hash"].toString().size(), 64);
+    EXPECT_EQ(list[0].toObject()["batch"], list[2].toObject()["batch"]);
+    EXPECT_NE(list[0].toObject()["batch"], list[3].toObject()["batch"]);
+
+    auto one = admin({"audit", "--db", db, "--document", docs[1].second});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_NE(one.out.find("2  2025011010:30:00  0001 张丽华  tb202501_fptjdzb  " + docs[1].first + "  " + docs[1].second +
+                           "  0->1  batch "),
+              std::string::npos)
+        << one.out;
+    EXPECT_NE(one.out.find("4  2025011011:45:00  0002 王建国"), std::string::npos) << one.out;
+    EXPECT_NE(one.out.find("\n2 entries\n"), std::string::npos) << one.out;
+
+    auto intact = admin({"audit", "verify", "--db", db});
+    EXPECT_EQ(intact.status, 0) << intact.err;
+    EXPECT_TRUE(intact.out.starts_with("the audit chain is intact: 4 entries, head " + list[3].toObject()["hash"].toString().toStdString()))
+        << intact.out;
+
+    {
+        auto raw = coord::openDatabase(db);
+        raw->execute("drop trigger trgdrz_guard_update");
+        raw->execute("update tbgdrz set f_gdrq='2025011009:00:00' where f_xh=4");
+    }
+    auto broken = admin({"audit", "verify", "--db", db});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.err.find("audit verify: entry 4 was altered"), std::string::npos) << broken.err;
+    EXPECT_TRUE(broken.out.empty());
+}
+
+TEST(Admin, AuditEnableAddsTheAuditToADatabaseWithoutIt) {
+    TempDir dir;
+    const std::string db = dir.file("d.sqlite");
+    ASSERT_EQ(admin({"create-demo", "--db", db, "--today", "20250110", "--months", "1", "--docs-per-month", "3",
+                     "--no-audit"})
+                  .status,
+              0);
+    for (auto args : std::vector<std::vector<std::string>>{{"audit", "--db", db}, {"audit", "verify", "--db", db}}) {
+        auto r = admin(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("has no tick audit (trunaccount-admin audit enable adds it)"), std::string::npos) << r.err;
+    }
+    auto enabled = admin({"audit", "enable", "--db", db});
+    ASSERT_EQ(enabled.status, 0) << enabled.err;
+    EXPECT_EQ(enabled.out, "the tick audit is enabled; triggers installed on 4 tables\n");  // three of the month, tbtdspzb
+    auto verified = admin({"audit", "verify", "--db", db});
+    EXPECT_EQ(verified.status, 0) << verified.err;
+    EXPECT_TRUE(verified.out.starts_with("the audit chain is intact: 0 entries")) << verified.out;
+
+    auto help = admin({"--help"});
+    for (const char* command : {"audit verify", "audit enable"}) EXPECT_NE(help.out.find(command), std::string::npos);
+    EXPECT_EQ(admin({"audit", "verify", "--help"}).out.find("usage: trunaccount-admin audit verify --db DB"), 0u);
 }
 
 TEST(Admin, CreateDemoOnPostgres) {
