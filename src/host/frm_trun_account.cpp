@@ -77,6 +77,7 @@ TFrmTrunAccount::TFrmTrunAccount(QWidget* owner, const QString& mode)
     defineRowSet();
     buildGrid();
     buildToolbar();
+    buildReport();
     RopHelp.setObjectName(QStringLiteral("RopHelp"));
     RopHelp.Font = interfaceFont(12);
     RopHelp.Lines = {QStringLiteral("快捷键："), QString(), QStringLiteral("    重  查: F2"),
@@ -205,9 +206,13 @@ void TFrmTrunAccount::buildToolbar() {
     on(ui_->btnNogd, &TFrmTrunAccount::btnNogdClick);
     on(ui_->btnHand, &TFrmTrunAccount::btnHandClick);
     on(ui_->btnExit, &TFrmTrunAccount::btnExitClick);
-    // The condition builder and the report engine come with their own work; until
-    // then their buttons say so by being unavailable rather than doing nothing.
-    for (QToolButton* b : {ui_->ButFilter, ui_->btnPreview, ui_->btnPrint}) b->setEnabled(false);
+    on(ui_->btnPreview, &TFrmTrunAccount::btnPreviewClick);
+    on(ui_->btnPrint, &TFrmTrunAccount::btnPrintClick);
+    for (QAction* a : {MAll, Msum})
+        connect(a, &QAction::triggered, this, [this, a] { guarded(this, [&] { MAllClick(a); }); });
+    // The condition builder comes with its own work; until then its button says
+    // so by being unavailable rather than doing nothing.
+    ui_->ButFilter->setEnabled(false);
     connect(ui_->cbywlx, &QComboBox::activated, this, [this] { guarded(this, [&] { cbywlxChange(); }); });
 }
 
@@ -367,6 +372,10 @@ void TFrmTrunAccount::FormKeyDown(QKeyEvent* e) {
     switch (e->key()) {
     case Qt::Key_Escape: guarded(this, [&] { btnExitClick(); }); break;
     case Qt::Key_F2: guarded(this, [&] { btnSearchClick(); }); break;
+    case Qt::Key_P:
+        // Ctrl+P prints, whatever other modifier keys are held.
+        if (e->modifiers() & Qt::ControlModifier) guarded(this, [&] { btnPrintClick(); });
+        break;
     default: break;
     }
 }

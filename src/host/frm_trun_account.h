@@ -30,6 +30,10 @@ namespace Ui {
 class TrunAccountContent;
 }
 
+namespace trunaccount::report {
+class TGridReport;
+}
+
 namespace trunaccount {
 class TAdvDBGridEh;
 struct CellInfo;
@@ -93,6 +97,12 @@ public:
     // Space in input mode: ticks or unticks the current row.
     void toggleCurrentTick();
 
+    // ---- Printing and preview ----
+    void btnPreviewClick();
+    void btnPrintClick();
+    // The print mode menu: tag 1 marks "标准打印", tag 2 "只打合计"; then prints.
+    void MAllClick(QAction* sender);
+
     int tickedCount() const { return tickedCount_; }
     const AmountTotal& tickedAmount() const { return tickedAmount_; }
 
@@ -125,6 +135,7 @@ public:
     QMenu* MenuDyfs = nullptr;
     QAction* MAll = nullptr;
     QAction* Msum = nullptr;
+    report::TGridReport* PrintDG = nullptr;
 
     Ui::TrunAccountContent& ui() const { return *ui_; }
     const SystemParameters& parameters() const { return params_; }
@@ -137,6 +148,9 @@ private:
     void defineRowSet();
     void buildGrid();
     void buildToolbar();
+    void buildReport();
+    // Title colour, variables and header height of a preview or print.
+    void preparePrint();
     void fitTotalsColumns(const QStringList& texts);
     bool startUp();
     void applyMode();
