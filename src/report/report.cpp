@@ -168,8 +168,11 @@ void Report::layout(const Progress& progress) {
     for (const ReportColumn& c : table_->columns()) widths_.push_back(std::max(c.width, 1.0) * kUnitsPerScreenPixel);
     double total = 0;
     for (double w : widths_) total += w;
-    if (options.fitColumns && total > 0)
-        for (double& w : widths_) w *= printable / total;
+    // The row numbers keep their width; the grid's columns share the rest.
+    if (options.fitColumns && total > widths_[0]) {
+        const double scale = std::max(printable - widths_[0], 1.0) / (total - widths_[0]);
+        for (std::size_t c = 1; c < widths_.size(); ++c) widths_[c] *= scale;
+    }
 
     titleHeight_ = 0;
     footerRowHeight_ = 0;

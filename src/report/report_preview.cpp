@@ -25,6 +25,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <limits>
 
 #include "platform/message_box.h"
 #include "report/report_file.h"
@@ -335,19 +336,31 @@ bool TReportPreview::find(const QString& text, bool forward) {
     int item = foundPage_ >= 0 ? foundItem_ : (forward ? -1 : std::numeric_limits<int>::max());
     for (int visited = 0; visited <= pages; ++visited) {
         const Page page = p == page_ ? shown_ : report_->page(p);
-        const int n = static_cast<int>(page.items.size());
-        for (int i = forward ? item + 1 : std::min(item - 1, n - 1); forward ? i < n : i >= 0; i += forward ? 1 : -1) {
+        // What a cell shows, its wrapped lines joined, found at its first line.
+        std::vector<std::pair<int, QString>> cells;
+        for (int i = 0; i < static_cast<int>(page.items.size()); ++i) {
             const PageItem& it = page.items[static_cast<std::size_t>(i)];
-            if (it.kind == ItemKind::Text && it.text.contains(text, Qt::CaseInsensitive)) {
-                foundPage_ = p;
-                foundItem_ = i;
-                if (p != page_) setPage(p);
-                view_->update();
-                // Bring the line into sight.
-                const double z = zoom();
-                scroll_->ensureVisible(static_cast<int>(it.origin.x() * z) + kPageGap, static_cast<int>(it.origin.y() * z) + kPageGap, 40, 40);
-                return true;
-            }
+            if (it.kind != ItemKind::Text) continue;
+            const PageItem* before = cells.empty() ? nullptr : &page.items[static_cast<std::size_t>(cells.back().first)];
+            if (before && it.row != kBandRow && before->row == it.row && before->column == it.column) cells.back().second += it.text;
+            else cells.emplace_back(i, it.text);
+        }
+        const int n = static_cast<int>(cells.size());
+        int start = forward ? 0 : n - 1;
+        if (forward) while (start < n && cells[static_cast<std::size_t>(start)].first <= item) ++start;
+        else while (start >= 0 && cells[static_cast<std::size_t>(start)].first >= item) --start;
+        for (int c = start; forward ? c < n : c >= 0; c += forward ? 1 : -1) {
+            if (!cells[static_cast<std::size_t>(c)].second.contains(text, Qt::CaseInsensitive)) continue;
+            const int i = cells[static_cast<std::size_t>(c)].first;
+            foundPage_ = p;
+            foundItem_ = i;
+            if (p != page_) setPage(p);
+            view_->update();
+            // Bring the line into sight.
+            const PageItem& it = page.items[static_cast<std::size_t>(i)];
+            const double z = zoom();
+            scroll_->ensureVisible(static_cast<int>(it.origin.x() * z) + kPageGap, static_cast<int>(it.origin.y() * z) + kPageGap, 40, 40);
+            return true;
         }
         p = forward ? (p + 1) % pages : (p - 1 + pages) % pages;
         item = forward ? -1 : std::numeric_limits<int>::max();
