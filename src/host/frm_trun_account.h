@@ -102,6 +102,8 @@ public:
     void btnPrintClick();
     // The print mode menu: tag 1 marks "标准打印", tag 2 "只打合计"; then prints.
     void MAllClick(QAction* sender);
+    // Variables, header height and printer of a preview or print.
+    void preparePrint();
 
     int tickedCount() const { return tickedCount_; }
     const AmountTotal& tickedAmount() const { return tickedAmount_; }
@@ -149,8 +151,6 @@ private:
     void buildGrid();
     void buildToolbar();
     void buildReport();
-    // Title colour, variables and header height of a preview or print.
-    void preparePrint();
     void fitTotalsColumns(const QStringList& texts);
     bool startUp();
     void applyMode();

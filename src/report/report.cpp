@@ -22,15 +22,6 @@ QTextOption wrapOption() {
     return o;
 }
 
-QFont layoutFont(const FontSpec& spec) {
-    QFont font(resolveFamily(spec.family));
-    font.setPointSizeF(spec.pointSize);
-    font.setBold(spec.bold);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    font.setKerning(false);
-    return font;
-}
-
 // Lines of a template text once resolved ("[Condi]" may hold several).
 QStringList splitLines(const QString& text) {
     QString t = text;
@@ -106,30 +97,29 @@ std::vector<QString> Report::breakLines(const QString& text, const FontSpec& fon
     return lines;
 }
 
-int Report::lineCount(const QString& text, int column, double width) const {
+int Report::lineCount(const std::string& text, int column, double width) const {
     auto& cache = lineCache_[static_cast<std::size_t>(column)];
-    auto it = cache.constFind(text);
-    if (it != cache.constEnd()) return *it;
-    const int n = std::max<int>(1, static_cast<int>(breakLines(text, cellFont, width).size()));
-    if (cache.size() < 200000) cache.insert(text, n);
+    if (auto it = cache.find(text); it != cache.end()) return it->second;
+    const int n = std::max<int>(1, static_cast<int>(breakLines(QString::fromStdString(text), cellFont, width).size()));
+    if (cache.size() < 200000) cache.emplace(text, n);
     return n;
 }
 
 int Report::cellLines(const std::string& text, int column) const {
     if (!options.wordWrap) return 1;
     const double inner = widths_[static_cast<std::size_t>(column)] - 2 * kPadX;
-    // Most cells fit on one line: an upper bound of their width says so without
-    // shaping the text.
+    // Most cells fit on one line: the advances of their ASCII characters (exact,
+    // the report's text is not kerned) and an upper bound for the others say so
+    // without shaping the text.
     double bound = 0;
-    bool breaks = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\n' || c == '\r') breaks = true;
-        if (c < 0x80) bound += asciiBound_;
+        if (c == '\n' || c == '\r') return lineCount(text, column, inner);
+        if (c < 0x80) bound += asciiAdvance_[c];
         else if ((c & 0xC0) != 0x80) bound += wideBound_;
     }
-    if (!breaks && bound <= inner) return 1;
-    return lineCount(QString::fromStdString(text), column, inner);
+    if (bound <= inner) return 1;
+    return lineCount(text, column, inner);
 }
 
 double Report::bandHeight(const Band& band) {
@@ -151,7 +141,10 @@ void Report::layout(const Progress& progress) {
     lineHeight_ = fm.lineSpacing();
     ascent_ = fm.ascent();
     asciiBound_ = 0;
-    for (char c = 32; c < 127; ++c) asciiBound_ = std::max(asciiBound_, fm.horizontalAdvance(QLatin1Char(c)));
+    for (int c = 0; c < 128; ++c) {
+        asciiAdvance_[c] = c < 32 || c == 127 ? 0 : fm.horizontalAdvance(QLatin1Char(static_cast<char>(c)));
+        asciiBound_ = std::max(asciiBound_, asciiAdvance_[c]);
+    }
     wideBound_ = std::max({fm.maxWidth(), fm.horizontalAdvance(QStringLiteral("中")), asciiBound_});
     oneLineRow_ = lineHeight_ + 2 * kPadY;
 
@@ -179,7 +172,7 @@ void Report::layout(const Progress& progress) {
     for (int c = 0; c < columnCount(); ++c) {
         const double inner = widths_[static_cast<std::size_t>(c)] - 2 * kPadX;
         titleHeight_ = std::max<double>(titleHeight_, static_cast<double>(breakLines(columnTitle(c), cellFont, inner).size()));
-        footerRowHeight_ = std::max<double>(footerRowHeight_, lineCount(footerText(c), c, inner));
+        footerRowHeight_ = std::max<double>(footerRowHeight_, lineCount(footerText(c).toStdString(), c, inner));
     }
     titleHeight_ = std::max(titleHeight_, 1.0) * lineHeight_ + 2 * kPadY;
     footerRowHeight_ = std::max(footerRowHeight_, 1.0) * lineHeight_ + 2 * kPadY;

@@ -21,6 +21,8 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "report/report_fonts.h"
@@ -168,7 +170,7 @@ public:
 
 private:
     int fontIndex(const FontSpec& spec);
-    int lineCount(const QString& text, int column, double width) const;
+    int lineCount(const std::string& text, int column, double width) const;
     int cellLines(const std::string& text, int column) const;
     double bandHeight(const Band& band);
     double rowHeight(int row) const;
@@ -192,10 +194,11 @@ private:
     double pageFooterHeight_ = 0;
     double lineHeight_ = 0;
     double ascent_ = 0;
+    double asciiAdvance_[128] = {};
     double asciiBound_ = 0;
     double wideBound_ = 0;
     std::vector<PageRange> pages_;
-    mutable std::vector<QHash<QString, int>> lineCache_;
+    mutable std::vector<std::unordered_map<std::string, int>> lineCache_;
 };
 
 // Draws a page: the painter maps one layout unit to dpi / 254 device pixels.

@@ -134,21 +134,17 @@ void writeText(Report& report, const QString& path, const Progress& progress) {
 
 // ---- CSV ----
 
-QString csvField(const QString& s) {
-    if (!s.contains(QLatin1Char(';')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n')) &&
-        !s.contains(QLatin1Char('\r')))
-        return s;
-    QString q = s;
-    q.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + q + QLatin1Char('"');
-}
-
-QString cellValue(Report& report, int row, int column) {
-    if (report.columnNumeric(column)) {
-        const auto n = report.cellNumber(row, column);
-        return n ? QString::fromStdString(formatNumber(*n, report.columnDecimals(column))) : QString();
+void appendCsvField(std::string& out, std::string_view s) {
+    if (s.find_first_of(";\"\r\n") == std::string_view::npos) {
+        out += s;
+        return;
     }
-    return QString::fromStdString(report.cellText(row, column));
+    out += '"';
+    for (char c : s) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
 }
 
 void writeCsv(Report& report, const QString& path, const Progress& progress) {
@@ -156,28 +152,35 @@ void writeCsv(Report& report, const QString& path, const Progress& progress) {
     const int rows = report.totalsOnly ? 0 : report.table().rowCount();
     Output out(path);
     out.write(kUtf8Bom);
+    std::string chunk;
     auto line = [&](auto&& cell) {
-        QString s;
         for (int c = 0; c < columns; ++c) {
-            if (c) s += QLatin1Char(';');
-            s += csvField(cell(c));
+            if (c) chunk += ';';
+            appendCsvField(chunk, cell(c));
         }
-        return s + QStringLiteral("\r\n");
+        chunk += "\r\n";
     };
-    QString chunk = line([&](int c) { return oneLine(report.columnTitle(c)); });
+    auto flush = [&] {
+        out.write(QByteArray::fromRawData(chunk.data(), static_cast<qsizetype>(chunk.size())));
+        chunk.clear();
+    };
+    line([&](int c) { return oneLine(report.columnTitle(c)).toStdString(); });
     for (int r = 0; r < rows; ++r) {
-        chunk += line([&](int c) { return cellValue(report, r, c); });
+        line([&](int c) {
+            if (!report.columnNumeric(c)) return report.cellText(r, c);
+            const auto n = report.cellNumber(r, c);
+            return n ? formatNumber(*n, report.columnDecimals(c)) : std::string();
+        });
         if ((r & 1023) == 1023) {
-            out.write(chunk);
-            chunk.clear();
+            flush();
             checkCancel(progress, r, rows);
         }
     }
-    chunk += line([&](int c) {
+    line([&](int c) {
         const auto n = report.footerNumber(c);
-        return n ? QString::fromStdString(formatNumber(*n, report.columnDecimals(c))) : report.footerText(c);
+        return n ? formatNumber(*n, report.columnDecimals(c)) : report.footerText(c).toStdString();
     });
-    out.write(chunk);
+    flush();
     out.close();
 }
 
@@ -503,8 +506,9 @@ void writePdf(Report& report, QIODevice& device, const Progress& progress) {
 }
 
 QStringList exportReport(Report& report, ExportFormat format, const QString& path, const Progress& progress) {
-    if (!report.laidOut()) report.layout(progress);
-    const int pages = report.pageCount();
+    // A CSV file is the table alone: it needs no pages.
+    if (!report.laidOut() && format != ExportFormat::Csv) report.layout(progress);
+    const int pages = format == ExportFormat::Csv ? 1 : report.pageCount();
     const QStringList targets = exportFileNames(format, path, pages);
     checkCancel(progress, 0, pages);
     OutputFiles files;

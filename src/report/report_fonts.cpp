@@ -86,13 +86,11 @@ QFont deviceFont(const FontSpec& spec, double dpi) {
     return font;
 }
 
-QFontMetricsF layoutMetrics(const FontSpec& spec) {
-    QFont font(resolveFamily(spec.family));
-    font.setPointSizeF(spec.pointSize);
-    font.setBold(spec.bold);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    font.setKerning(false);
-    return QFontMetricsF(font, &referenceDevice());
+QFont layoutFont(const FontSpec& spec) {
+    // Sized for the layout device: its resolution makes a point 254 / 72 pixels.
+    return deviceFont(spec, kUnitsPerInch);
 }
+
+QFontMetricsF layoutMetrics(const FontSpec& spec) { return QFontMetricsF(layoutFont(spec), &referenceDevice()); }
 
 }  // namespace trunaccount::report

@@ -37,6 +37,9 @@ QFont deviceFont(const FontSpec& spec, double dpi);
 // The device text is measured and broken into lines on (one pixel a layout unit).
 QPaintDevice* layoutDevice();
 
+// The font of `spec` as text is laid out with it (on layoutDevice()).
+QFont layoutFont(const FontSpec& spec);
+
 // Metrics in layout units.
 QFontMetricsF layoutMetrics(const FontSpec& spec);
 

@@ -305,6 +305,7 @@ bool TReportPreview::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
     }
+    if (e->type() == QEvent::Resize && watched == scroll_->viewport()) view_->resize(view_->sizeHint());
     if (e->type() == QEvent::Wheel && watched == scroll_->viewport()) {
         auto* wheel = static_cast<QWheelEvent*>(e);
         const int dy = wheel->angleDelta().y();
