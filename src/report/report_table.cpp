@@ -48,6 +48,7 @@ GridTable::GridTable(const DataGrid& grid) : grid_(grid) {
         c.align = c.checkBox ? Qt::AlignHCenter : c.numeric ? Qt::AlignRight : Qt::AlignLeft;
         columns_.push_back(c);
         gridColumn_.push_back(i);
+        fields_.push_back(f);
     }
 }
 
@@ -57,16 +58,15 @@ int GridTable::rowCount() const {
 }
 
 std::string GridTable::text(int row, int column) const {
-    const GridColumn& gc = grid_.column(gridColumn_[static_cast<std::size_t>(column)]);
-    const Field* f = gc.field();
+    const Field* f = fields_[static_cast<std::size_t>(column)];
     if (!f) return {};
     const RecordId r = grid_.dataset()->recordAt(row);
-    return gc.checkBox() ? f->asStringAt(r) : f->displayTextAt(r);
+    return columns_[static_cast<std::size_t>(column)].checkBox ? f->asStringAt(r) : f->displayTextAt(r);
 }
 
 std::optional<double> GridTable::number(int row, int column) const {
     if (!columns_[static_cast<std::size_t>(column)].numeric) return std::nullopt;
-    const Field* f = grid_.column(gridColumn_[static_cast<std::size_t>(column)]).field();
+    const Field* f = fields_[static_cast<std::size_t>(column)];
     const RecordId r = grid_.dataset()->recordAt(row);
     if (!f || f->isNullAt(r)) return std::nullopt;
     return f->floatAt(r);

@@ -13,6 +13,7 @@
 
 namespace trunaccount {
 class DataGrid;
+class Field;
 }
 
 namespace trunaccount::report {
@@ -77,7 +78,8 @@ public:
 private:
     const DataGrid& grid_;
     std::vector<ReportColumn> columns_;
-    std::vector<int> gridColumn_;  // grid column of each report column
+    std::vector<int> gridColumn_;         // grid column of each report column
+    std::vector<const Field*> fields_;    // its field (resolved once: fields stay while a report lives)
 };
 
 // A number as a cell shows it: fixed decimals, or the general form.

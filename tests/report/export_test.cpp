@@ -109,7 +109,7 @@ TEST(ReportExport, PdfCarriesTheTextAndEmbedsTheChineseFonts) {
         EXPECT_TRUE(text.contains(s)) << s.toStdString();
     const QString fonts = runTool(QStringLiteral("pdffonts"), {file});
     const QStringList lines = fonts.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(2);
-    ASSERT_GE(lines.size(), 2) << fonts.toStdString();
+    ASSERT_GE(lines.size(), 1) << fonts.toStdString();
     for (const QString& line : lines) EXPECT_TRUE(line.contains(QStringLiteral(" yes "))) << "not embedded: " << line.toStdString();
 }
 
