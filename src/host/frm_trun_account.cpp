@@ -79,6 +79,7 @@ TFrmTrunAccount::TFrmTrunAccount(QWidget* owner, const QString& mode)
     defineRowSet();
     buildGrid();
     buildToolbar();
+    buildReport();
     RopHelp.setObjectName(QStringLiteral("RopHelp"));
     RopHelp.Font = interfaceFont(12);
     RopHelp.Lines = {QStringLiteral("快捷键："), QString(), QStringLiteral("    重  查: F2"),
@@ -208,9 +209,10 @@ void TFrmTrunAccount::buildToolbar() {
     on(ui_->btnChoose, &TFrmTrunAccount::btnChooseClick);
     on(ui_->btnHand, &TFrmTrunAccount::btnHandClick);
     on(ui_->btnExit, &TFrmTrunAccount::btnExitClick);
-    // The report engine comes with its own work; until then its buttons say so
-    // by being unavailable rather than doing nothing.
-    for (QToolButton* b : {ui_->btnPreview, ui_->btnPrint}) b->setEnabled(false);
+    on(ui_->btnPreview, &TFrmTrunAccount::btnPreviewClick);
+    on(ui_->btnPrint, &TFrmTrunAccount::btnPrintClick);
+    for (QAction* a : {MAll, Msum})
+        connect(a, &QAction::triggered, this, [this, a] { guarded(this, [&] { MAllClick(a); }); });
     connect(ui_->cbywlx, &QComboBox::activated, this, [this] {
         guarded(this, [&] { cbywlxChange(); });
         focusGrid();
@@ -402,6 +404,10 @@ void TFrmTrunAccount::FormKeyDown(QKeyEvent* e) {
         break;
     case Qt::Key_F4:
         if (inSearchMode()) guarded(this, [&] { MgdlsClick(); });
+        break;
+    case Qt::Key_P:
+        // Ctrl+P prints, whatever other modifier keys are held.
+        if (e->modifiers() & Qt::ControlModifier) guarded(this, [&] { btnPrintClick(); });
         break;
     default: break;
     }

@@ -32,6 +32,10 @@ namespace Ui {
 class TrunAccountContent;
 }
 
+namespace trunaccount::report {
+class TGridReport;
+}
+
 namespace trunaccount {
 class TAdvDBGridEh;
 struct CellInfo;
@@ -114,6 +118,14 @@ public:
     // what it pays (statement_import.cpp).
     void btnStatementClick();
 
+    // ---- Printing and preview ----
+    void btnPreviewClick();
+    void btnPrintClick();
+    // The print mode menu: tag 1 marks "标准打印", tag 2 "只打合计"; then prints.
+    void MAllClick(QAction* sender);
+    // Variables, header height and printer of a preview or print.
+    void preparePrint();
+
     int tickedCount() const { return tally_.count(); }
     const AmountTotal& tickedAmount() const { return tally_.amount(); }
 
@@ -149,6 +161,7 @@ public:
     QAction* Msum = nullptr;
     QMenu* MenuRow = nullptr;   // the grid rows' menu in search mode
     QAction* Mgdls = nullptr;   // "勾对历史"
+    report::TGridReport* PrintDG = nullptr;
 
     Ui::TrunAccountContent& ui() const { return *ui_; }
     const SystemParameters& parameters() const { return params_; }
@@ -162,6 +175,7 @@ private:
     void buildGrid();
     void buildToolbar();
     void buildHistoryMenu();
+    void buildReport();
     bool startUp();
     void applyMode();
     bool loadLookups();

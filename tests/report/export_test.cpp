@@ -1,0 +1,279 @@
+// Exports read back in the tools that read them (CSV and text as text, the
+// spreadsheet's XML, PDF text and fonts through poppler, picture sizes, a walk
+// over the metafile records), the prepared-report file, printing into a PDF
+// file, and the failures: an unwritable place, a cancelled run, no printer.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QtEndian>
+
+#include "platform/gbk.h"
+#include "report/report_export.h"
+#include "report/report_file.h"
+#include "report/report_print.h"
+#include "report_fixture.h"
+#include "support/temp_dir.h"
+
+namespace trunaccount::testing {
+namespace {
+
+using namespace report;
+
+QString path(const TempDir& dir, const char* name) { return QString::fromStdString(dir.file(name)); }
+
+QByteArray readAll(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList filesIn(const TempDir& dir) {
+    return QDir(QString::fromStdString(dir.path())).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+TEST(ReportExport, CsvHasSemicolonsRealValuesAndQuotesWhatNeedsIt) {
+    TempDir dir;
+    auto r = documentReport(3);
+    exportReport(*r, ExportFormat::Csv, path(dir, "list.csv"));
+    const QByteArray bytes = readAll(path(dir, "list.csv"));
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    const QStringList lines = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);  // titles, three rows, totals
+    EXPECT_EQ(lines[0], QStringLiteral("No;勾对;单据号;供应商名称;发票金额"));
+    EXPECT_EQ(lines[1], QStringLiteral("1;1;D0001;\"供应商;0\";100.50"));
+    EXPECT_EQ(lines[2], QStringLiteral("2;0;D0002;\"供应商;1\";101.50"));
+    EXPECT_EQ(lines[4], QStringLiteral(";合计:3条;已勾:0条;;304.50"));
+    EXPECT_EQ(filesIn(dir), QStringList{QStringLiteral("list.csv")});
+}
+
+TEST(ReportExport, TextPagesHoldTheBandsAndAlignedColumns) {
+    TempDir dir;
+    auto r = documentReport(150);
+    const int pages = r->pageCount();
+    exportReport(*r, ExportFormat::Text, path(dir, "list.txt"));
+    const QString text = QString::fromUtf8(readAll(path(dir, "list.txt")).mid(3));
+    const QStringList pageTexts = text.split(QLatin1Char('\f'));
+    ASSERT_EQ(pageTexts.size(), pages);
+    EXPECT_TRUE(pageTexts[0].contains(QStringLiteral("收款单明细查询")));
+    EXPECT_FALSE(pageTexts[1].contains(QStringLiteral("收款单明细查询")));
+    EXPECT_TRUE(pageTexts[1].contains(QStringLiteral("页    数:第2页/共%1页").arg(pages)));
+    EXPECT_TRUE(pageTexts.back().contains(QStringLiteral("合计:150条")));
+    // The amounts end in one column (Chinese characters take two places).
+    auto width = [](const QString& s) {
+        int w = 0;
+        for (uint c : s.toUcs4()) w += c >= 0x2000 ? 2 : 1;
+        return w;
+    };
+    QList<int> ends;
+    for (const QString& line : pageTexts[0].split(QLatin1Char('\n')))
+        if (line.contains(QStringLiteral("D000"))) ends << width(line);
+    ASSERT_GT(ends.size(), 3);
+    for (int e : ends) EXPECT_EQ(e, ends.front());
+}
+
+TEST(ReportExport, SpreadsheetHasOneSheetPerPageAndNumbersAsNumbers) {
+    TempDir dir;
+    auto r = documentReport(150);
+    const int pages = r->pageCount();
+    const QString file = path(dir, "list.xlsx");
+    exportReport(*r, ExportFormat::Xlsx, file);
+    const QString workbook = runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), file, QStringLiteral("xl/workbook.xml")});
+    ASSERT_FALSE(workbook.isEmpty()) << "unzip could not read the file";
+    EXPECT_EQ(workbook.count(QStringLiteral("<sheet ")), pages);
+    EXPECT_TRUE(workbook.contains(QStringLiteral("name=\"第2页\"")));
+    const QString sheet1 = runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), file, QStringLiteral("xl/worksheets/sheet1.xml")});
+    const QString strings = runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), file, QStringLiteral("xl/sharedStrings.xml")});
+    // The first document's amount is a number cell, not a string.
+    const QRegularExpression amount(QStringLiteral("<c r=\"E\\d+\"[^>]*><v>100.5</v></c>"));
+    EXPECT_TRUE(amount.match(sheet1).hasMatch()) << sheet1.left(3000).toStdString();
+    EXPECT_FALSE(sheet1.contains(QStringLiteral("t=\"s\"><v>100.5")));
+    for (const char* s : {"收款单明细查询", "单据号", "D0001", "供应商;0"}) EXPECT_TRUE(strings.contains(QString::fromUtf8(s))) << s;
+    const QString last = runTool(QStringLiteral("unzip"),
+                                 {QStringLiteral("-p"), file, QStringLiteral("xl/worksheets/sheet%1.xml").arg(pages)});
+    EXPECT_TRUE(last.contains(QStringLiteral("<v>%1</v>").arg(150 * 100.5 + 149 * 150 / 2)));  // the totals
+}
+
+TEST(ReportExport, PdfCarriesTheTextAndEmbedsTheChineseFonts) {
+    TempDir dir;
+    auto r = documentReport(150);
+    const int pages = r->pageCount();
+    const QString file = path(dir, "list.pdf");
+    exportReport(*r, ExportFormat::Pdf, file);
+    const QString text = runTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file, QStringLiteral("-")});
+    ASSERT_FALSE(text.isEmpty()) << "pdftotext could not read the file";
+    EXPECT_EQ(text.count(QLatin1Char('\f')), pages);
+    for (const QString& s : {QStringLiteral("收款单明细查询"), QStringLiteral("D0150"), QStringLiteral("合计:150条"),
+                             QStringLiteral("第%1页/共%1页").arg(pages), QStringLiteral("张三")})
+        EXPECT_TRUE(text.contains(s)) << s.toStdString();
+    const QString fonts = runTool(QStringLiteral("pdffonts"), {file});
+    const QStringList lines = fonts.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(2);
+    ASSERT_GE(lines.size(), 1) << fonts.toStdString();
+    for (const QString& line : lines) EXPECT_TRUE(line.contains(QStringLiteral(" yes "))) << "not embedded: " << line.toStdString();
+}
+
+TEST(ReportExport, PicturesOnePerPageNumberedInTheName) {
+    for (ExportFormat format : {ExportFormat::Bmp, ExportFormat::Jpeg}) {
+        TempDir dir;
+        auto r = documentReport(150);
+        const int pages = r->pageCount();
+        const QStringList written = exportReport(*r, format, path(dir, "page.img"));
+        ASSERT_EQ(written.size(), pages);
+        EXPECT_TRUE(written[1].endsWith(QStringLiteral("/page_2.img")));
+        for (const QString& file : written) {
+            QImageReader reader(file);
+            EXPECT_EQ(reader.format(), format == ExportFormat::Bmp ? QByteArray("bmp") : QByteArray("jpeg"));
+            EXPECT_EQ(reader.size(), QSize(794, 1123));  // A4 at 96 dots per inch
+        }
+        // One page: no number in the name.
+        TempDir one;
+        EXPECT_EQ(exportReport(*documentReport(2), format, path(one, "page.img")), QStringList{path(one, "page.img")});
+    }
+}
+
+// The records of an EMF file: type and the texts of its text records.
+struct Walk {
+    bool wellFormed = false;
+    QStringList texts;
+    int records = 0;
+};
+
+Walk walkEmf(const QByteArray& b) {
+    Walk w;
+    auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+    if (b.size() < 108 || u32(0) != 1 || u32(40) != 0x464D4520 || u32(48) != static_cast<quint32>(b.size())) return w;
+    qsizetype at = 0;
+    quint32 type = 0;
+    while (at + 8 <= b.size()) {
+        type = u32(at);
+        const quint32 size = u32(at + 4);
+        if (size < 8 || size % 4 || at + size > b.size()) return w;
+        if (type == 84) {  // EMR_EXTTEXTOUTW
+            const quint32 chars = u32(at + 44), offset = u32(at + 48);
+            w.texts << QString::fromUtf16(reinterpret_cast<const char16_t*>(b.constData() + at + offset), chars);
+        }
+        ++w.records;
+        at += size;
+    }
+    w.wellFormed = at == b.size() && type == 14 && static_cast<quint32>(w.records) == u32(52);
+    return w;
+}
+
+Walk walkWmf(const QByteArray& b) {
+    Walk w;
+    auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); };
+    auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+    if (b.size() < 40 || u32(0) != 0x9AC6CDD7u) return w;
+    quint16 sum = 0;
+    for (int i = 0; i < 20; i += 2) sum ^= u16(i);
+    if (sum != u16(20) || u16(22) != 1 || u16(24) != 9 || u32(28) * 2 + 22 != static_cast<quint32>(b.size())) return w;
+    qsizetype at = 40;
+    quint16 function = 0xFFFF;
+    while (at + 6 <= b.size()) {
+        const quint32 words = u32(at);
+        function = u16(at + 4);
+        if (words < 3 || at + words * 2 > b.size()) return w;
+        if (function == 0x0A32) {  // META_EXTTEXTOUT
+            const quint16 length = u16(at + 10), options = u16(at + 12);
+            const qsizetype text = at + 14 + (options & 4 ? 8 : 0);
+            w.texts << QString::fromStdString(platform::gbkToUtf8(std::string(b.constData() + text, length)));
+        }
+        ++w.records;
+        at += words * 2;
+        if (function == 0) break;
+    }
+    w.wellFormed = at == b.size() && function == 0;
+    return w;
+}
+
+TEST(ReportExport, MetafilesAreWellFormedRecordsWithThePageTexts) {
+    TempDir dir;
+    auto r = documentReport(150);
+    const int pages = r->pageCount();
+    const QStringList emf = exportReport(*r, ExportFormat::Emf, path(dir, "page.emf"));
+    const QStringList wmf = exportReport(*r, ExportFormat::Wmf, path(dir, "page.wmf"));
+    ASSERT_EQ(emf.size(), pages);
+    ASSERT_EQ(wmf.size(), pages);
+    for (int p : {0, pages - 1}) {
+        const QStringList expected = pageTexts(r->page(p));
+        for (const Walk& w : {walkEmf(readAll(emf[p])), walkWmf(readAll(wmf[p]))}) {
+            EXPECT_TRUE(w.wellFormed) << "page " << p;
+            EXPECT_EQ(w.texts, expected) << "page " << p;
+        }
+    }
+    EXPECT_TRUE(walkEmf(readAll(emf[0])).texts.contains(QStringLiteral("收款单明细查询")));
+}
+
+TEST(ReportExport, RtfHasTheTableRowsAndOnePagePerPage) {
+    TempDir dir;
+    auto r = documentReport(150);
+    const int pages = r->pageCount();
+    exportReport(*r, ExportFormat::Rtf, path(dir, "list.rtf"));
+    const QByteArray rtf = readAll(path(dir, "list.rtf"));
+    ASSERT_TRUE(rtf.startsWith("{\\rtf1"));
+    EXPECT_EQ(rtf.count("\\page\n"), pages - 1);
+    EXPECT_EQ(rtf.count("\\row\n"), 150 + pages + 1);  // rows, a title row a page, the totals
+    EXPECT_TRUE(rtf.contains("D0001\\cell"));
+    // Chinese as Unicode escapes: 收 is U+6536.
+    EXPECT_TRUE(rtf.contains("\\u25910?"));
+    int depth = 0;
+    for (char c : rtf) depth += c == '{' ? 1 : c == '}' ? -1 : 0;
+    EXPECT_EQ(depth, 0);
+}
+
+TEST(ReportExport, FailuresAndCancellingLeaveNoFileAndKeepAnOlderOne) {
+    TempDir dir;
+    for (const auto& f : exportFormats()) {
+        auto r = documentReport(150);
+        SCOPED_TRACE(f.suffix.toStdString());
+        // A folder that does not exist.
+        EXPECT_THROW(exportReport(*r, f.format, path(dir, "missing/list.") + f.suffix), ReportError);
+        // Cancelled halfway: the file that was there stays as it was.
+        const QString target = path(dir, "list.") + f.suffix;
+        TempDir::writeFile(target.toStdString(), "older");
+        int calls = 0;
+        EXPECT_THROW(exportReport(*r, f.format, target, [&](int, int) { return ++calls < 2; }), ReportCancelled);
+        EXPECT_EQ(filesIn(dir), QStringList{QStringLiteral("list.") + f.suffix});
+        EXPECT_EQ(readAll(target), QByteArray("older"));
+        QFile::remove(target);
+    }
+}
+
+TEST(ReportFile, SavedReportReopensWithTheSamePagesWithoutItsSource) {
+    TempDir dir;
+    auto r = documentReport(150);
+    r->setVariable(QStringLiteral("Condi"), QStringLiteral("查询条件:\r\n    制单日期:从2025-01-01至2025-01-10"));
+    r->setup.landscape = true;
+    const QString file = path(dir, "list.tarpt");
+    saveReport(*r, file);
+    std::unique_ptr<Report> back = loadReport(file);
+    ASSERT_EQ(back->pageCount(), r->pageCount());
+    for (int p : {0, 1, r->pageCount() - 1}) EXPECT_EQ(pageTexts(back->page(p)), pageTexts(r->page(p))) << "page " << p;
+    EXPECT_TRUE(back->setup.landscape);
+    EXPECT_EQ(back->cellNumber(0, 4), std::optional<double>(100.5));
+    EXPECT_TRUE(back->cellChecked(0, 1));
+
+    TempDir::writeFile(dir.file("other.tarpt"), "{\"format\":\"something else\"}\n");
+    EXPECT_THROW(loadReport(path(dir, "other.tarpt")), ReportError);
+    EXPECT_THROW(loadReport(path(dir, "none.tarpt")), ReportError);
+}
+
+TEST(ReportPrint, FilePrinterWritesAPdfAndAnUnknownPrinterPrintsNothing) {
+    TempDir dir;
+    auto r = documentReport(20);
+    printReport(*r, QStringLiteral("file:") + path(dir, "printed.pdf"));
+    EXPECT_TRUE(runTool(QStringLiteral("pdftotext"), {path(dir, "printed.pdf"), QStringLiteral("-")})
+                    .contains(QStringLiteral("收款单明细查询")));
+    EXPECT_THROW(printReport(*r, QStringLiteral("file:") + path(dir, "missing/printed.pdf")), ReportError);
+    try {
+        printReport(*r, QStringLiteral("没有这台打印机"));
+        ADD_FAILURE() << "printed to a printer that does not exist";
+    } catch (const ReportError& e) {
+        EXPECT_EQ(std::string(e.what()), "找不到打印机“没有这台打印机”，未打印。");
+    }
+    EXPECT_EQ(filesIn(dir), QStringList{QStringLiteral("printed.pdf")});
+}
+
+}  // namespace
+}  // namespace trunaccount::testing

@@ -1,0 +1,151 @@
+// The page model: templates with variables and page numbers, pages that hold
+// every row once under repeated titles, the header on the first page only, the
+// totals line after the last row, totals-only pages, wrapping, fitting.
+#include <gtest/gtest.h>
+
+#include <QSet>
+
+#include "report/report.h"
+#include "report_fixture.h"
+
+namespace trunaccount::testing {
+namespace {
+
+using namespace report;
+
+struct ResolveCase {
+    const char* text;
+    const char* expected;
+};
+
+TEST(ReportTemplates, VariablesAndPageNumbersReplaceTheirBracketedNames) {
+    auto r = documentReport(150);
+    r->setVariable(QStringLiteral("Condi"), QStringLiteral("查询条件:\r\n    制单日期:从2025-01-01至2025-01-10\r\n"));
+    const int pages = r->pageCount();
+    ASSERT_GT(pages, 2);
+    const ResolveCase cases[] = {
+        {"[Title]", "收款单明细查询"},
+        {"打印日期:[Date]  打印时间:[Time]", "打印日期:20250110  打印时间:10:20:30"},
+        {"页    数:第[Page#]页/共[TotalPages#]页", "页    数:第2页/共%1页"},
+        {"[Oper][Oper]", "张三张三"},
+        {"[Unknown] stays, [] too", "[Unknown] stays, [] too"},
+        {"[Title", "[Title"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(r->resolve(QString::fromUtf8(c.text), 1), QString::fromUtf8(c.expected).replace(QStringLiteral("%1"), QString::number(pages)))
+            << c.text;
+    // A value holding brackets is not resolved again.
+    r->setVariable(QStringLiteral("Oper"), QStringLiteral("[Title]"));
+    EXPECT_EQ(r->resolve(QStringLiteral("[Oper]"), 0), QStringLiteral("[Title]"));
+}
+
+TEST(ReportPages, EveryRowOnceUnderTitlesOnEveryPageWithHeaderFirstAndTotalsLast) {
+    auto r = documentReport(150);
+    const int pages = r->pageCount();
+    ASSERT_GE(pages, 3);
+    QList<int> rowsSeen;
+    for (int p = 0; p < pages; ++p) {
+        const Page page = r->page(p);
+        const QStringList texts = pageTexts(page);
+        EXPECT_EQ(texts.contains(QStringLiteral("收款单明细查询")), p == 0) << "page " << p;
+        EXPECT_TRUE(texts.contains(QStringLiteral("单据号"))) << "titles repeat, page " << p;
+        EXPECT_TRUE(texts.contains(QStringLiteral("No"))) << "row-number column, page " << p;
+        EXPECT_TRUE(texts.contains(QStringLiteral("页    数:第%1页/共%2页").arg(p + 1).arg(pages))) << texts.join('|').toStdString();
+        EXPECT_EQ(texts.contains(QStringLiteral("合计:150条")), p == pages - 1) << "page " << p;
+        QSet<int> rowsHere;
+        for (const PageItem& item : page.items) {
+            if (item.row >= 0) rowsHere.insert(item.row);
+            // Nothing outside the paper's margins.
+            if (item.kind == ItemKind::Text && item.row != kBandRow) {
+                EXPECT_GE(item.rect.left(), r->setup.marginLeft - 0.01);
+                EXPECT_LE(item.rect.right(), r->setup.width() - r->setup.marginRight + 0.01);
+                EXPECT_LE(item.rect.bottom(), r->setup.height() - r->setup.marginBottom + 0.01);
+            }
+        }
+        const PageRange& range = r->pageRange(p);
+        EXPECT_EQ(rowsHere.size(), range.rowCount);
+        for (int row = range.firstRow; row < range.firstRow + range.rowCount; ++row) rowsSeen << row;
+    }
+    ASSERT_EQ(rowsSeen.size(), 150);
+    for (int i = 0; i < 150; ++i) ASSERT_EQ(rowsSeen[i], i);
+    // The row numbers and the check boxes: row 0 is ticked, row 1 is not.
+    const Page first = r->page(0);
+    int boxes = 0;
+    for (const PageItem& item : first.items)
+        if (item.kind == ItemKind::CheckBox && item.row <= 1) {
+            EXPECT_EQ(item.checked, item.row == 0);
+            ++boxes;
+        }
+    EXPECT_EQ(boxes, 2);
+    EXPECT_TRUE(pageTexts(first).contains(QStringLiteral("1")));
+}
+
+TEST(ReportPages, TotalsOnlyKeepsTitlesAndTotalsLineWithoutRows) {
+    auto r = documentReport(500);
+    const int allPages = r->pageCount();
+    r->totalsOnly = true;
+    r->invalidate();
+    ASSERT_EQ(r->pageCount(), 1);
+    EXPECT_GT(allPages, 1);
+    const Page page = r->page(0);
+    const QStringList texts = pageTexts(page);
+    for (const char* expected : {"收款单明细查询", "勾对", "单据号", "发票金额", "合计:500条", "页    数:第1页/共1页"})
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(expected))) << expected;
+    for (const PageItem& item : page.items) {
+        EXPECT_LT(item.row, 0) << "a data row on a totals-only page: " << item.text.toStdString();
+        EXPECT_NE(item.kind, ItemKind::CheckBox);
+    }
+}
+
+TEST(ReportPages, LongTextsWrapIntoTallerRowsAndColumnsFitThePrintableWidth) {
+    auto r = documentReport(8);
+    const Page page = r->page(0);
+    auto rowTop = [&](int row) {
+        for (const PageItem& item : page.items)
+            if (item.row == row) return item.rect.top();
+        return -1.0;
+    };
+    // Row 3 holds the long supplier name: two lines or more, so row 4 starts lower.
+    const double single = rowTop(2) - rowTop(1);
+    EXPECT_GT(rowTop(4) - rowTop(3), 1.5 * single);
+    int supplierLines = 0;
+    for (const PageItem& item : page.items)
+        if (item.row == 3 && item.column == 3) ++supplierLines;
+    EXPECT_GE(supplierLines, 2);
+    double width = 0;
+    for (double w : r->columnWidths()) width += w;
+    EXPECT_NEAR(width, r->setup.width() - r->setup.marginLeft - r->setup.marginRight, 0.01);
+
+    // Without word wrap every row is one line high.
+    r->options.wordWrap = false;
+    r->invalidate();
+    const Page flat = r->page(0);
+    double tops[5] = {};
+    for (const PageItem& item : flat.items)
+        if (item.row >= 0 && item.row < 5) tops[item.row] = item.rect.top();
+    EXPECT_NEAR(tops[4] - tops[3], tops[2] - tops[1], 0.01);
+}
+
+TEST(ReportPages, HeaderBandIsAtLeastItsSetHeightAndMarginsThatLeaveNoRoomAreRefused) {
+    auto r = documentReport(3);
+    auto titleTop = [&] {
+        for (const PageItem& item : r->page(0).items)
+            if (item.row == kTitleRow) return item.rect.top();
+        return -1.0;
+    };
+    r->pageHeader.height = 40;
+    r->invalidate();
+    const double at40 = titleTop();
+    r->pageHeader.height = 200;  // screen pixels: 200 * 254 / 96 tenths of a millimetre
+    r->invalidate();
+    EXPECT_NEAR(titleTop(), r->setup.marginTop + 200 * kUnitsPerScreenPixel, 0.01);
+    EXPECT_GT(titleTop(), at40);
+
+    r->setup.marginLeft = r->setup.marginRight = 1100;
+    r->invalidate();
+    EXPECT_THROW(r->layout(), ReportError);
+}
+
+}  // namespace
+}  // namespace trunaccount::testing
