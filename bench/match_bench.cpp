@@ -33,7 +33,7 @@ std::vector<MatchDocument> yearOfDocuments(ICoorDisp& coordinator, const std::st
     search.startDate = "20240101";
     search.endDate = "20241231";
     search.type = BusinessType::InvoiceSubmission;
-    search.tickState = 0;
+    search.tickState = TickState::All;
     search.unit = unit;
     Variant data;
     if (!platform::QueryData(coordinator, buildDocumentQuery(search), data))

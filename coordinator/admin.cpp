@@ -370,7 +370,7 @@ MatchCandidates listedDocuments(ICoorDisp& coordinator, BusinessType type, const
     search.startDate = from;
     search.endDate = to;
     search.type = type;
-    search.tickState = 1;
+    search.tickState = TickState::Unticked;
     search.unit = unit;
     Variant data;
     if (!platform::QueryData(coordinator, buildDocumentQuery(search), data))
@@ -393,7 +393,7 @@ int match(const Options& o, std::ostream& out, std::ostream& err) {
     } catch (const std::exception& e) {
         throw Failure(e.what());
     }
-    auto coordinator = openFor(o);
+    auto coordinator = openFor(o, err);
     const std::string unit = unitFor(o, *coordinator);
     const MatchCandidates candidates = listedDocuments(*coordinator, range.type, range.from, range.to, unit, err);
     const auto matches = matchStatement(st.lines, candidates.documents, directionOf(range.type));
@@ -436,7 +436,7 @@ int demoStatement(const Options& o, std::ostream& out, std::ostream& err) {
     const std::string format = o.get("--format", "camt");
     if (format != "camt" && format != "mt940" && format != "ofx" && format != "csv" && format != "csv-gbk")
         throw UsageError("--format is one of camt, mt940, ofx, csv, csv-gbk");
-    auto coordinator = openFor(o);
+    auto coordinator = openFor(o, err);
     const std::string unit = unitFor(o, *coordinator);
     const MatchCandidates listed = listedDocuments(*coordinator, range.type, range.from, range.to, unit, err);
     // Documents of the month before the range: paid, but not listed.

@@ -271,7 +271,7 @@ void TFrmStatementReview::chooseForCurrentRow() {
     for (const auto& p : r.alternatives)
         for (auto d : p.documents) order.push_back(d);
     for (auto d : r.proposal.documents) order.insert(order.begin(), d);
-    const std::int64_t want = (directionOf(window_.businessType()) == MoneyDirection::Outgoing ? -1 : 1) * line.amountCents;
+    const std::int64_t want = (directionOf(data_.type) == MoneyDirection::Outgoing ? -1 : 1) * line.amountCents;
     for (std::size_t d = 0; d < data_.candidates.documents.size(); ++d)
         if (data_.candidates.documents[d].amountCents == want) order.push_back(d);
     for (std::size_t d = 0; d < data_.candidates.documents.size(); ++d) order.push_back(d);

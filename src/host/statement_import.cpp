@@ -12,6 +12,7 @@
 #include "host/host_values.h"
 #include "host/icons.h"
 #include "host/window_support.h"
+#include "platform/errors.h"
 #include "platform/gbk.h"
 #include "statement/statement_text.h"
 #include "tools/adv_grid.h"
@@ -64,7 +65,10 @@ StatementReviewData prepareStatementReview(TFrmTrunAccount& w, const std::string
     data.statement = statement::readStatementFile(path);
     data.candidates = matchCandidates(w.cdspass);
     data.generation = w.cdspass.active() ? w.cdspass.bookmark().generation : 0;
-    const BusinessType type = w.businessType();
+    const auto selected = w.businessType();
+    if (!selected) throw Error("请选择业务类型。", "statement import: no business type selected");
+    const BusinessType type = *selected;
+    data.type = type;
     data.notice = loadInvoiceNumbers(currentCoordinator(), type, data.candidates.documents, w.parameters().hsdwh);
     const auto matches = matchStatement(data.statement.lines, data.candidates.documents, directionOf(type),
                                         statementMatchSettings());
@@ -146,6 +150,10 @@ QToolButton* addStatementButton(TFrmTrunAccount& w, QHBoxLayout* row, QToolButto
 
 void TFrmTrunAccount::btnStatementClick() {
     if (inSearchMode()) return;
+    if (!businessType()) {
+        platform::messageBox(this, "请选择业务类型。", "警告", platform::MB_OK | platform::MB_ICONWARNING);
+        return;
+    }
     if (!cdspass.active()) {
         platform::messageBox(this, "请先查出要勾对的单据 (F2), 再导入对账单", "提示", platform::MB_OK | platform::MB_ICONINFORMATION);
         return;

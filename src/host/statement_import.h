@@ -19,6 +19,7 @@ class TFrmTrunAccount;
 
 // A statement and what the matching made of it, for one review.
 struct StatementReviewData {
+    BusinessType type = BusinessType::InvoiceSubmission;  // of the listed documents
     statement::Statement statement;
     MatchCandidates candidates;
     std::uint32_t generation = 0;         // of the row set the candidates were taken from

@@ -42,10 +42,11 @@ void TFrmTrunAccount::buildHistoryMenu() {
 }
 
 void TFrmTrunAccount::MgdlsClick() {
-    if (!cdspass.active() || cdspass.isEmpty()) return;
+    const auto type = businessType();
+    if (!type || !cdspass.active() || cdspass.isEmpty()) return;
     const std::string djh(cdspassf_Djh->asString());
     const std::string unit(cdspassf_hsdwh->asString());
-    const std::string sql = TickHistoryQuery(businessType(), unit, djh);
+    const std::string sql = TickHistoryQuery(*type, unit, djh);
     ICoorDisp& coordinator = currentCoordinator();
     Variant data;
     if (!QueryData(coordinator, sql, data)) {
