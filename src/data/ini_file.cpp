@@ -1,15 +1,16 @@
 #include "data/ini_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <mutex>
+#include <set>
 
 #include "platform/errors.h"
 #include "platform/gbk.h"
@@ -34,43 +35,72 @@ std::string_view trimSpaces(std::string_view s) {
     throw SettingsError("settings file " + path + ": " + reason);
 }
 
+// Calls f(line, line end) for each line of the text: the line without its end,
+// and its end ("\r\n", "\n", or empty for an unterminated last line).
+template <class F>
+void forEachLine(std::string_view text, F f) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        auto lf = text.find('\n', pos);
+        if (lf == std::string_view::npos) {
+            f(text.substr(pos), std::string_view());
+            return;
+        }
+        std::string_view raw = text.substr(pos, lf - pos);
+        pos = lf + 1;
+        if (!raw.empty() && raw.back() == '\r') {
+            raw.remove_suffix(1);
+            f(raw, std::string_view("\r\n"));
+        } else {
+            f(raw, std::string_view("\n"));
+        }
+    }
+}
+
 }  // namespace
 
 IniDocument IniDocument::parse(std::string_view text) {
     IniDocument doc;
     auto firstLf = text.find('\n');
     if (firstLf != std::string_view::npos && firstLf > 0 && text[firstLf - 1] == '\r') doc.eol_ = "\r\n";
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        auto lf = text.find('\n', pos);
-        std::string_view raw = text.substr(pos, lf == std::string_view::npos ? std::string_view::npos : lf - pos);
-        pos = lf == std::string_view::npos ? text.size() : lf + 1;
-        Line line;
-        if (lf != std::string_view::npos) {
-            line.eol = "\n";
-            if (!raw.empty() && raw.back() == '\r') {
-                raw.remove_suffix(1);
-                line.eol = "\r\n";
-            }
-        }
-        line.text = std::string(raw);
-        std::string_view t = trimSpaces(raw);
-        if (!t.empty() && t.front() == '[') {
-            auto close = t.find(']');
-            if (close != std::string_view::npos) {
-                line.kind = Line::Kind::Section;
-                line.name = std::string(trimSpaces(t.substr(1, close - 1)));
-            }
-        } else if (!t.empty() && t.front() != ';' && t.front() != '#') {
-            auto eq = t.find('=');
-            if (eq != std::string_view::npos) {
-                line.kind = Line::Kind::Key;
-                line.name = std::string(trimSpaces(t.substr(0, eq)));
-            }
-        }
+    forEachLine(text, [&](std::string_view raw, std::string_view eol) {
+        Line line = parseLine(raw);
+        line.eol = std::string(eol);
         doc.lines_.push_back(std::move(line));
+    });
+    return doc;
+}
+
+IniDocument IniDocument::decode(std::string_view bytes) {
+    IniDocument doc = parse(platform::systemFileTextToUtf8(bytes));
+    // Line feeds and carriage returns convert one for one, so the lines of the
+    // bytes are the lines of the text, in the same order.
+    std::vector<std::string_view> raws;
+    forEachLine(bytes, [&](std::string_view raw, std::string_view) { raws.push_back(raw); });
+    if (raws.size() == doc.lines_.size()) {
+        for (std::size_t i = 0; i < raws.size(); ++i) doc.lines_[i].bytes = std::string(raws[i]);
     }
     return doc;
+}
+
+IniDocument::Line IniDocument::parseLine(std::string_view raw) {
+    Line line;
+    line.text = std::string(raw);
+    std::string_view t = trimSpaces(raw);
+    if (!t.empty() && t.front() == '[') {
+        auto close = t.find(']');
+        if (close != std::string_view::npos) {
+            line.kind = Line::Kind::Section;
+            line.name = std::string(trimSpaces(t.substr(1, close - 1)));
+        }
+    } else if (!t.empty() && t.front() != ';' && t.front() != '#') {
+        auto eq = t.find('=');
+        if (eq != std::string_view::npos) {
+            line.kind = Line::Kind::Key;
+            line.name = std::string(trimSpaces(t.substr(0, eq)));
+        }
+    }
+    return line;
 }
 
 std::optional<std::string> IniDocument::value(std::string_view section, std::string_view key) const {
@@ -98,20 +128,27 @@ void IniDocument::setValue(std::string_view section, std::string_view key, std::
         }
     }
     if (sectionAt == lines_.size()) {
-        append({Line::Kind::Section, "[" + std::string(section) + "]", std::string(section), eol_});
-        append({Line::Kind::Key, std::string(key) + "=" + std::string(value), std::string(key), eol_});
+        modified_ = true;
+        append({Line::Kind::Section, "[" + std::string(section) + "]", std::string(section), eol_, std::nullopt});
+        append({Line::Kind::Key, std::string(key) + "=" + std::string(value), std::string(key), eol_, std::nullopt});
         return;
     }
     std::size_t insertAt = sectionAt + 1;  // after the last key of the section
     for (std::size_t i = sectionAt + 1; i < lines_.size() && lines_[i].kind != Line::Kind::Section; ++i) {
         if (lines_[i].kind != Line::Kind::Key) continue;
         if (platform::equalsIgnoreAsciiCase(lines_[i].name, key)) {
-            lines_[i].text = lines_[i].name + "=" + std::string(value);
+            std::string text = lines_[i].name + "=" + std::string(value);
+            if (text != lines_[i].text) {
+                lines_[i].text = std::move(text);
+                lines_[i].bytes.reset();
+                modified_ = true;
+            }
             return;
         }
         insertAt = i + 1;
     }
-    Line line{Line::Kind::Key, std::string(key) + "=" + std::string(value), std::string(key), eol_};
+    modified_ = true;
+    Line line{Line::Kind::Key, std::string(key) + "=" + std::string(value), std::string(key), eol_, std::nullopt};
     if (insertAt == lines_.size()) {
         append(std::move(line));
         return;
@@ -133,47 +170,199 @@ std::string IniDocument::serialize() const {
     return out;
 }
 
-IniDocument loadIniFile(const std::string& path) {
-    std::error_code ec;
-    auto st = std::filesystem::status(path, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory) fail(path, ec.message());
-    if (!std::filesystem::exists(st)) return IniDocument::parse("");
-    if (!std::filesystem::is_regular_file(st)) fail(path, "not a regular file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) fail(path, std::strerror(errno));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad()) fail(path, "read error");
-    try {
-        return IniDocument::parse(platform::gbkToUtf8(bytes.str()));
-    } catch (const EncodingError& e) {
-        fail(path, e.what());
+std::string IniDocument::encode() const {
+    std::string out;
+    std::string changed;  // consecutive changed lines, converted together
+    auto flush = [&] {
+        out += platform::utf8ToSystemFileText(changed);
+        changed.clear();
+    };
+    for (const auto& l : lines_) {
+        if (l.bytes) {
+            if (!changed.empty()) flush();
+            out += *l.bytes;
+            out += l.eol;
+        } else {
+            changed += l.text;
+            changed += l.eol;
+        }
     }
+    if (!changed.empty()) flush();
+    return out;
 }
 
-void saveIniFile(const std::string& path, const IniDocument& doc) {
+IniDocument loadIniFile(const std::string& path, std::string* fileBytes) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT) return IniDocument::parse("");
+        fail(path, std::strerror(errno));
+    }
+    std::string bytes;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    int err = errno;
+    if (ok && !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fail(path, "not a regular file");
+    }
+    if (ok) {
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t done = 0;
+        for (;;) {
+            if (done == bytes.size()) bytes.resize(bytes.size() + 4096);  // the file grew meanwhile
+            ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                ok = n == 0;
+                err = errno;
+                break;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        bytes.resize(done);
+    }
+    ::close(fd);
+    if (!ok) fail(path, std::string("read error: ") + std::strerror(err));
+    // Windows writes "Unicode" profiles in UTF-16; adding GBK lines to one would spoil it.
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
+        fail(path, "the file is in UTF-16, not GBK; save it in GBK (code page 936)");
+    auto doc = IniDocument::decode(bytes);
+    if (fileBytes) *fileBytes = std::move(bytes);
+    return doc;
+}
+
+namespace {
+
+// A temporary file is named after the file it replaces: "<name>.~saving-" and
+// six random characters.
+constexpr std::string_view kTempMark = ".~saving-";
+constexpr std::size_t kTempRandomLength = 6;
+
+std::string folderOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// The file a write replaces: the path itself, or where its chain of symbolic
+// links ends (which need not exist yet).
+std::string followLinks(const std::string& path) {
+    std::filesystem::path p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!std::filesystem::is_symlink(std::filesystem::symlink_status(p, ec))) return p.string();
+        std::filesystem::path target = std::filesystem::read_symlink(p, ec);
+        if (ec) fail(path, "cannot read the symbolic link: " + ec.message());
+        p = target.is_absolute() ? target : p.parent_path() / target;
+    }
+    fail(path, "too many symbolic links");
+}
+
+// Whether the user has made the file read-only: no write permission for anyone
+// (respected even where the permissions would not stop us), or none for us, or
+// a read-only file system.
+bool isReadOnly(const std::string& file, const struct stat& st) {
+    if ((st.st_mode & 0222) == 0) return true;
+    return ::access(file.c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM || errno == EROFS);
+}
+
+// The first time this process meets `path` read-only.
+bool firstReadOnlyNotice(const std::string& path) {
+    static std::mutex mutex;
+    static std::set<std::string> noticed;
+    std::lock_guard lock(mutex);
+    return noticed.insert(path).second;
+}
+
+// Removes the temporary files that writes of `target` left when they were
+// killed before their rename. A write holds a lock on its temporary file from
+// its creation to the rename, so a file that can be locked belongs to no write
+// still running; a write that finds its new file gone before it got the lock
+// starts over with another (see createTemp).
+void removeAbandonedTemps(const std::string& target) {
+    std::string folder = folderOf(target);
+    std::string prefix = nameOf(target) + std::string(kTempMark);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + kTempRandomLength || !name.starts_with(prefix)) continue;
+        std::string candidate = folder + "/" + std::string(name);
+        int fd = ::open(candidate.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::lstat(candidate.c_str(), &named) == 0 && sameFile(opened, named))
+            ::unlink(candidate.c_str());
+        ::close(fd);  // releases the lock
+    }
+    ::closedir(dir);
+}
+
+// Creates and locks the temporary file for a new content of `target`; the lock
+// lasts until the descriptor is closed. Returns -1 with errno set on failure.
+int createTemp(const std::string& target, std::string& temp) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        temp = target + std::string(kTempMark) + std::string(kTempRandomLength, 'X');
+        int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+        if (fd < 0) return -1;
+        int r;
+        do r = ::flock(fd, LOCK_EX);
+        while (r != 0 && errno == EINTR);
+        // Without locks on this file system no one removes the file either.
+        struct stat opened {};
+        struct stat named {};
+        if (::fstat(fd, &opened) == 0 && ::lstat(temp.c_str(), &named) == 0 && sameFile(opened, named)) return fd;
+        ::close(fd);  // another process took it for abandoned between its creation and our lock
+    }
+    errno = EAGAIN;
+    return -1;
+}
+
+}  // namespace
+
+bool saveIniFile(const std::string& path, const IniDocument& doc, const std::string* current) {
     std::string bytes;
     try {
-        bytes = platform::utf8ToGbk(doc.serialize());
+        bytes = doc.encode();
     } catch (const EncodingError& e) {
         fail(path, e.what());
     }
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) fail(path, "is a folder, not a file");
+    if (current && *current == bytes) return false;
+    const std::string target = followLinks(path);
+    // Keep the permissions and owner of the file being replaced; a new file gets the usual ones.
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) fail(path, std::strerror(errno));
+    if (exists && S_ISDIR(old.st_mode)) fail(path, "is a folder, not a file");
+    if (exists && !S_ISREG(old.st_mode)) fail(path, "not a regular file");
+    if (exists && isReadOnly(target, old))
+        throw SettingsReadOnlyError("settings file " + path + ": read-only, left unchanged", path,
+                                    firstReadOnlyNotice(path));
 
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
+    removeAbandonedTemps(target);
+    std::string temp;
+    int fd = createTemp(target, temp);
     if (fd < 0) fail(path, std::string("cannot create a file in its folder: ") + std::strerror(errno));
     auto abandon = [&](const std::string& reason) {
-        ::close(fd);
         ::unlink(temp.c_str());
+        ::close(fd);
         fail(path, reason);
     };
-    // Keep the permissions of the file being replaced; a new file gets the usual ones.
-    struct stat old {};
     mode_t mode = 0666;
-    if (::stat(path.c_str(), &old) == 0) {
+    if (exists) {
         mode = old.st_mode & 07777;
+        // Only a privileged process may give the new file to the old one's owner;
+        // any other writes it as its own.
+        [[maybe_unused]] int given = ::fchown(fd, old.st_uid, old.st_gid);
     } else {
         mode_t mask = ::umask(0);
         ::umask(mask);
@@ -190,21 +379,26 @@ void saveIniFile(const std::string& path, const IniDocument& doc) {
         done += static_cast<std::size_t>(n);
     }
     if (::fsync(fd) != 0) abandon(std::string("flush failed: ") + std::strerror(errno));
-    if (::close(fd) != 0) {
-        ::unlink(temp.c_str());
-        fail(path, std::string("close failed: ") + std::strerror(errno));
-    }
     try {
         if (auto& hook = beforeRenameHook()) hook(temp);
     } catch (...) {
         ::unlink(temp.c_str());
+        ::close(fd);
         throw;
     }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
+    if (::rename(temp.c_str(), target.c_str()) != 0) abandon(std::string("cannot replace the file: ") + std::strerror(errno));
+    ::close(fd);  // the lock goes; the file is no longer a temporary one
+
+    // The rename itself must reach the disk, or a crash could bring the old file back.
+    int dirFd = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        int r = ::fsync(dirFd);
         int err = errno;
-        ::unlink(temp.c_str());
-        fail(path, std::string("cannot replace the file: ") + std::strerror(err));
+        ::close(dirFd);
+        if (r != 0 && err != EINVAL && err != EROFS)
+            fail(path, std::string("the file was replaced, but flushing its folder failed: ") + std::strerror(err));
     }
+    return true;
 }
 
 void setIniBeforeRenameHookForTesting(std::function<void(const std::string&)> hook) {

@@ -1,6 +1,7 @@
 #include "data/settings.h"
 
 #include "data/ini_file.h"
+#include "platform/errors.h"
 #include "platform/host_dir.h"
 
 namespace trunaccount {
@@ -19,10 +20,28 @@ std::string ReadSetting(std::string_view fileName, std::string_view section, std
 
 void WriteSetting(std::string_view fileName, std::string_view section, std::string_view key,
                   std::string_view value, std::string_view directory) {
-    auto path = SettingsPath(fileName, directory);
-    auto doc = loadIniFile(path);
-    doc.setValue(section, key, value);
-    saveIniFile(path, doc);
+    SettingsBatch batch(fileName, directory);
+    batch.write(section, key, value);
+    batch.store();
+}
+
+SettingsBatch::SettingsBatch(std::string_view fileName, std::string_view directory)
+    : path_(SettingsPath(fileName, directory)) {}
+
+void SettingsBatch::write(std::string_view section, std::string_view key, std::string_view value) {
+    auto breaksLine = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
+    if (breaksLine(section) || breaksLine(key) || breaksLine(value) || key.find('=') != std::string_view::npos ||
+        section.find(']') != std::string_view::npos)
+        throw SettingsError("settings file " + path_ + ": the setting [" + std::string(section) + "] " +
+                            std::string(key) + " cannot be stored: its name or value would break the file's lines");
+    writes_.push_back({std::string(section), std::string(key), std::string(value)});
+}
+
+void SettingsBatch::store() {
+    std::string before;
+    auto doc = loadIniFile(path_, &before);
+    for (const auto& [section, key, value] : writes_) doc.setValue(section, key, value);
+    if (doc.modified()) saveIniFile(path_, doc, &before);
 }
 
 }  // namespace trunaccount
