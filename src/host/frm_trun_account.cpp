@@ -333,9 +333,17 @@ void TFrmTrunAccount::FormClose() {
 
 void TFrmTrunAccount::storeSettings() {
     try {
-        dgdView->SaveColumnLayout(QString::fromLatin1(kSettingsFile), objectName(), QString());
+        // The layout and the four selections in one replacement of the file.
+        SettingsBatch batch(kSettingsFile, "");
+        dgdView->WriteColumnLayout(batch, objectName());
         for (QComboBox* list : {ui_->cbywlx, ui_->cbtd, ui_->cbzffs, ui_->cbfkyy})
-            WriteSetting(kSettingsFile, s(objectName()), s(list->objectName()), std::to_string(list->currentIndex()), "");
+            batch.write(s(objectName()), s(list->objectName()), std::to_string(list->currentIndex()));
+        batch.store();
+    } catch (const SettingsReadOnlyError& e) {
+        // The user made the file read-only on purpose; say once that nothing is stored.
+        if (e.firstNotice())
+            messageBox(this, "设置文件是只读的，窗口的列布局和列表选择不会保存。\n" + e.path(), "警告",
+                       MB_OK | MB_ICONWARNING);
     } catch (const std::exception& e) {
         showError(this, e.what());
     }

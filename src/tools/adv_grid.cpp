@@ -116,11 +116,16 @@ void TAdvCustomDBGridEh::LoadColumnLayout(const QString& fileName, const QString
 }
 
 void TAdvCustomDBGridEh::SaveColumnLayout(const QString& fileName, const QString& section, const QString& folder) {
-    std::string dir = CompleteLayoutFolder(folder).toStdString();
+    SettingsBatch batch(fileName.toStdString(), CompleteLayoutFolder(folder).toStdString());
+    WriteColumnLayout(batch, section);
+    batch.store();
+}
+
+void TAdvCustomDBGridEh::WriteColumnLayout(SettingsBatch& batch, const QString& section) const {
     for (int i = 0; i < columnCount(); ++i) {
         const GridColumn& c = column(i);
         QString value = QString(c.visible() ? "1" : "0") + "," + QString::number(c.width());
-        WriteSetting(fileName.toStdString(), section.toStdString(), c.fieldName().toStdString(), value.toStdString(), dir);
+        batch.write(section.toStdString(), c.fieldName().toStdString(), value.toStdString());
     }
 }
 
