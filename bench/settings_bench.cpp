@@ -2,7 +2,7 @@
 // keeps a large settings file (10 MB: the sections of many other windows, GBK
 // text, Windows line ends): the window's 22 keys (18 columns, 4 lists) written
 // key by key, as separate WriteSetting calls would, against one batch; and the
-// 22 reads of opening.
+// 22 reads of opening, each its own ReadSetting against one reading.
 //
 //   settings_bench [--megabytes=N] [benchmark options]
 //
@@ -106,6 +106,16 @@ void BM_OpenReads22(benchmark::State& state) {
             benchmark::DoNotOptimize(ReadSetting("Quorvexpos.ini", "FrmTrunAccountInput", key, "1,0", folder()));
 }
 BENCHMARK(BM_OpenReads22)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_OpenOneReading(benchmark::State& state) {
+    writeLargeFile();
+    for (auto _ : state) {
+        SettingsReader settings("Quorvexpos.ini", folder());
+        for (const auto& [key, value] : closeValues(0))
+            benchmark::DoNotOptimize(settings.read("FrmTrunAccountInput", key, "1,0"));
+    }
+}
+BENCHMARK(BM_OpenOneReading)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

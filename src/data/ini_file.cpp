@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <set>
 
@@ -19,6 +21,8 @@
 namespace trunaccount {
 
 namespace {
+
+constexpr std::size_t kLargestFile = std::size_t{256} << 20;
 
 std::function<void(const std::string&)>& beforeRenameHook() {
     static std::function<void(const std::string&)> hook;
@@ -35,82 +39,123 @@ std::string_view trimSpaces(std::string_view s) {
     throw SettingsError("settings file " + path + ": " + reason);
 }
 
-// Calls f(line, line end) for each line of the text: the line without its end,
-// and its end ("\r\n", "\n", or empty for an unterminated last line).
+// Calls f(offset, length, carriage return) for each line of the text: where
+// the line starts, its length without its end, and whether "\r\n" ends it
+// (rather than "\n", or nothing for an unterminated last line: `ended` false).
 template <class F>
 void forEachLine(std::string_view text, F f) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         auto lf = text.find('\n', pos);
         if (lf == std::string_view::npos) {
-            f(text.substr(pos), std::string_view());
+            f(pos, text.size() - pos, false, false);
             return;
         }
-        std::string_view raw = text.substr(pos, lf - pos);
+        bool cr = lf > pos && text[lf - 1] == '\r';
+        f(pos, lf - pos - (cr ? 1 : 0), true, cr);
         pos = lf + 1;
-        if (!raw.empty() && raw.back() == '\r') {
-            raw.remove_suffix(1);
-            f(raw, std::string_view("\r\n"));
-        } else {
-            f(raw, std::string_view("\n"));
-        }
     }
 }
 
 }  // namespace
 
-IniDocument IniDocument::parse(std::string_view text) {
+IniDocument IniDocument::parse(std::string_view text) { return fromText(std::string(text)); }
+
+IniDocument IniDocument::fromText(std::string text) {
+    // Offsets are 32 bits.
+    if (text.size() >= (std::size_t{1} << 30)) throw std::length_error("settings text of a gigabyte or more");
     IniDocument doc;
-    auto firstLf = text.find('\n');
-    if (firstLf != std::string_view::npos && firstLf > 0 && text[firstLf - 1] == '\r') doc.eol_ = "\r\n";
-    forEachLine(text, [&](std::string_view raw, std::string_view eol) {
-        Line line = parseLine(raw);
-        line.eol = std::string(eol);
-        doc.lines_.push_back(std::move(line));
+    doc.text_ = std::move(text);
+    doc.lines_.reserve(static_cast<std::size_t>(std::count(doc.text_.begin(), doc.text_.end(), '\n')) + 1);
+    forEachLine(doc.text_, [&](std::size_t at, std::size_t length, bool ended, bool cr) {
+        Line line;
+        line.textAt = static_cast<std::uint32_t>(at);
+        line.textLength = static_cast<std::uint32_t>(length);
+        line.eol = !ended ? Eol::None : cr ? Eol::CrLf : Eol::Lf;
+        doc.classify(line);
+        doc.lines_.push_back(line);
     });
+    if (!doc.lines_.empty() && doc.lines_.front().eol == Eol::CrLf) doc.eol_ = Eol::CrLf;
     return doc;
 }
 
-IniDocument IniDocument::decode(std::string_view bytes) {
-    IniDocument doc = parse(platform::systemFileTextToUtf8(bytes));
+IniDocument IniDocument::decode(std::string bytes) {
+    IniDocument doc = fromText(platform::systemFileTextToUtf8(bytes));
     // Line feeds and carriage returns convert one for one, so the lines of the
     // bytes are the lines of the text, in the same order.
-    std::vector<std::string_view> raws;
-    forEachLine(bytes, [&](std::string_view raw, std::string_view) { raws.push_back(raw); });
-    if (raws.size() == doc.lines_.size()) {
-        for (std::size_t i = 0; i < raws.size(); ++i) doc.lines_[i].bytes = std::string(raws[i]);
+    std::size_t i = 0;
+    forEachLine(bytes, [&](std::size_t at, std::size_t length, bool, bool) {
+        if (i < doc.lines_.size()) {
+            doc.lines_[i].bytesAt = static_cast<std::uint32_t>(at);
+            doc.lines_[i].bytesLength = static_cast<std::uint32_t>(length);
+            doc.lines_[i].asRead = true;
+        }
+        ++i;
+    });
+    if (i != doc.lines_.size()) {
+        for (auto& line : doc.lines_) line.asRead = false;
+        return doc;
     }
+    doc.bytes_ = std::move(bytes);
     return doc;
 }
 
-IniDocument::Line IniDocument::parseLine(std::string_view raw) {
+std::string_view IniDocument::eolText(Eol eol) {
+    switch (eol) {
+    case Eol::Lf: return "\n";
+    case Eol::CrLf: return "\r\n";
+    case Eol::None: break;
+    }
+    return {};
+}
+
+std::string_view IniDocument::text(const Line& line) const {
+    if (line.owned != kNotOwned) return owned_[line.owned];
+    return std::string_view(text_).substr(line.textAt, line.textLength);
+}
+
+IniDocument::Line IniDocument::newLine(std::string text) {
     Line line;
-    line.text = std::string(raw);
+    line.owned = static_cast<std::uint32_t>(owned_.size());
+    owned_.push_back(std::move(text));
+    line.eol = eol_;
+    classify(line);
+    return line;
+}
+
+void IniDocument::classify(Line& line) const {
+    std::string_view raw = text(line);
+    auto offset = [&](std::string_view part) { return static_cast<std::size_t>(part.data() - raw.data()); };
+    line.kind = Kind::Other;
+    line.nameAt = line.nameLength = 0;
     std::string_view t = trimSpaces(raw);
+    std::string_view name;
     if (!t.empty() && t.front() == '[') {
         auto close = t.find(']');
-        if (close != std::string_view::npos) {
-            line.kind = Line::Kind::Section;
-            line.name = std::string(trimSpaces(t.substr(1, close - 1)));
-        }
+        if (close == std::string_view::npos) return;
+        line.kind = Kind::Section;
+        name = trimSpaces(t.substr(1, close - 1));
     } else if (!t.empty() && t.front() != ';' && t.front() != '#') {
         auto eq = t.find('=');
-        if (eq != std::string_view::npos) {
-            line.kind = Line::Kind::Key;
-            line.name = std::string(trimSpaces(t.substr(0, eq)));
-        }
+        if (eq == std::string_view::npos) return;
+        line.kind = Kind::Key;
+        name = trimSpaces(t.substr(0, eq));
+    } else {
+        return;
     }
-    return line;
+    line.nameAt = name.empty() ? 0 : static_cast<std::uint32_t>(offset(name));
+    line.nameLength = static_cast<std::uint32_t>(name.size());
 }
 
 std::optional<std::string> IniDocument::value(std::string_view section, std::string_view key) const {
     bool inSection = false;
     for (const auto& l : lines_) {
-        if (l.kind == Line::Kind::Section) {
+        if (l.kind == Kind::Section) {
             if (inSection) return std::nullopt;  // only the first section of that name counts
-            inSection = platform::equalsIgnoreAsciiCase(l.name, section);
-        } else if (inSection && l.kind == Line::Kind::Key && platform::equalsIgnoreAsciiCase(l.name, key)) {
-            std::string_view v = trimSpaces(std::string_view(l.text).substr(l.text.find('=') + 1));
+            inSection = platform::equalsIgnoreAsciiCase(name(l), section);
+        } else if (inSection && l.kind == Kind::Key && platform::equalsIgnoreAsciiCase(name(l), key)) {
+            std::string_view t = text(l);
+            std::string_view v = trimSpaces(t.substr(t.find('=') + 1));
             if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
                 v = v.substr(1, v.size() - 2);
             return std::string(v);
@@ -122,76 +167,78 @@ std::optional<std::string> IniDocument::value(std::string_view section, std::str
 void IniDocument::setValue(std::string_view section, std::string_view key, std::string_view value) {
     std::size_t sectionAt = lines_.size();
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].kind == Line::Kind::Section && platform::equalsIgnoreAsciiCase(lines_[i].name, section)) {
+        if (lines_[i].kind == Kind::Section && platform::equalsIgnoreAsciiCase(name(lines_[i]), section)) {
             sectionAt = i;
             break;
         }
     }
     if (sectionAt == lines_.size()) {
         modified_ = true;
-        append({Line::Kind::Section, "[" + std::string(section) + "]", std::string(section), eol_, std::nullopt});
-        append({Line::Kind::Key, std::string(key) + "=" + std::string(value), std::string(key), eol_, std::nullopt});
+        append("[" + std::string(section) + "]");
+        append(std::string(key) + "=" + std::string(value));
         return;
     }
     std::size_t insertAt = sectionAt + 1;  // after the last key of the section
-    for (std::size_t i = sectionAt + 1; i < lines_.size() && lines_[i].kind != Line::Kind::Section; ++i) {
-        if (lines_[i].kind != Line::Kind::Key) continue;
-        if (platform::equalsIgnoreAsciiCase(lines_[i].name, key)) {
-            std::string text = lines_[i].name + "=" + std::string(value);
-            if (text != lines_[i].text) {
-                lines_[i].text = std::move(text);
-                lines_[i].bytes.reset();
-                modified_ = true;
-            }
+    for (std::size_t i = sectionAt + 1; i < lines_.size() && lines_[i].kind != Kind::Section; ++i) {
+        Line& l = lines_[i];
+        if (l.kind != Kind::Key) continue;
+        if (platform::equalsIgnoreAsciiCase(name(l), key)) {
+            std::string newText = std::string(name(l)) + "=" + std::string(value);
+            if (newText == text(l)) return;
+            modified_ = true;
+            Line changed = newLine(std::move(newText));
+            changed.eol = l.eol;
+            l = changed;
             return;
         }
         insertAt = i + 1;
     }
     modified_ = true;
-    Line line{Line::Kind::Key, std::string(key) + "=" + std::string(value), std::string(key), eol_, std::nullopt};
     if (insertAt == lines_.size()) {
-        append(std::move(line));
+        append(std::string(key) + "=" + std::string(value));
         return;
     }
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(line));
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine(std::string(key) + "=" + std::string(value)));
 }
 
-void IniDocument::append(Line line) {
-    if (!lines_.empty() && lines_.back().eol.empty()) lines_.back().eol = eol_;
-    lines_.push_back(std::move(line));
+void IniDocument::append(std::string text) {
+    if (!lines_.empty() && lines_.back().eol == Eol::None) lines_.back().eol = eol_;
+    lines_.push_back(newLine(std::move(text)));
 }
 
 std::string IniDocument::serialize() const {
     std::string out;
+    out.reserve(text_.size() + 64);
     for (const auto& l : lines_) {
-        out += l.text;
-        out += l.eol;
+        out += text(l);
+        out += eolText(l.eol);
     }
     return out;
 }
 
 std::string IniDocument::encode() const {
     std::string out;
+    out.reserve(bytes_.size() + 64);
     std::string changed;  // consecutive changed lines, converted together
     auto flush = [&] {
         out += platform::utf8ToSystemFileText(changed);
         changed.clear();
     };
     for (const auto& l : lines_) {
-        if (l.bytes) {
+        if (l.asRead) {
             if (!changed.empty()) flush();
-            out += *l.bytes;
-            out += l.eol;
+            out.append(bytes_, l.bytesAt, l.bytesLength);
+            out += eolText(l.eol);
         } else {
-            changed += l.text;
-            changed += l.eol;
+            changed += text(l);
+            changed += eolText(l.eol);
         }
     }
     if (!changed.empty()) flush();
     return out;
 }
 
-IniDocument loadIniFile(const std::string& path, std::string* fileBytes) {
+IniDocument loadIniFile(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT) return IniDocument::parse("");
@@ -201,15 +248,18 @@ IniDocument loadIniFile(const std::string& path, std::string* fileBytes) {
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0;
     int err = errno;
-    if (ok && !S_ISREG(st.st_mode)) {
+    if (ok && (!S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > kLargestFile)) {
         ::close(fd);
-        fail(path, "not a regular file");
+        fail(path, S_ISREG(st.st_mode) ? "larger than 256 MB: not a settings file" : "not a regular file");
     }
+    bool tooLarge = false;
     if (ok) {
+        // Read to the end, which may lie beyond the size seen if the file grows meanwhile.
+        bytes.reserve(static_cast<std::size_t>(st.st_size) + 4096);
         bytes.resize(static_cast<std::size_t>(st.st_size));
         std::size_t done = 0;
         for (;;) {
-            if (done == bytes.size()) bytes.resize(bytes.size() + 4096);  // the file grew meanwhile
+            if (done == bytes.size()) bytes.resize(bytes.size() + 4096);
             ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
@@ -218,17 +268,20 @@ IniDocument loadIniFile(const std::string& path, std::string* fileBytes) {
                 break;
             }
             done += static_cast<std::size_t>(n);
+            if (done > kLargestFile) {
+                tooLarge = true;
+                break;
+            }
         }
         bytes.resize(done);
     }
     ::close(fd);
     if (!ok) fail(path, std::string("read error: ") + std::strerror(err));
+    if (tooLarge) fail(path, "larger than 256 MB: not a settings file");
     // Windows writes "Unicode" profiles in UTF-16; adding GBK lines to one would spoil it.
     if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
         fail(path, "the file is in UTF-16, not GBK; save it in GBK (code page 936)");
-    auto doc = IniDocument::decode(bytes);
-    if (fileBytes) *fileBytes = std::move(bytes);
-    return doc;
+    return IniDocument::decode(std::move(bytes));
 }
 
 namespace {
@@ -329,14 +382,33 @@ int createTemp(const std::string& target, std::string& temp) {
 
 }  // namespace
 
-bool saveIniFile(const std::string& path, const IniDocument& doc, const std::string* current) {
-    std::string bytes;
+namespace {
+
+std::string encodeFor(const std::string& path, const IniDocument& doc) {
     try {
-        bytes = doc.encode();
+        return doc.encode();
     } catch (const EncodingError& e) {
         fail(path, e.what());
     }
-    if (current && *current == bytes) return false;
+}
+
+void replaceFile(const std::string& path, const std::string& bytes);
+
+}  // namespace
+
+void saveIniFile(const std::string& path, const IniDocument& doc) { replaceFile(path, encodeFor(path, doc)); }
+
+bool saveIniFileIfChanged(const std::string& path, const IniDocument& doc) {
+    if (!doc.modified()) return false;
+    std::string bytes = encodeFor(path, doc);
+    if (bytes == doc.decodedBytes()) return false;
+    replaceFile(path, bytes);
+    return true;
+}
+
+namespace {
+
+void replaceFile(const std::string& path, const std::string& bytes) {
     const std::string target = followLinks(path);
     // Keep the permissions and owner of the file being replaced; a new file gets the usual ones.
     struct stat old {};
@@ -398,8 +470,9 @@ bool saveIniFile(const std::string& path, const IniDocument& doc, const std::str
         if (r != 0 && err != EINVAL && err != EROFS)
             fail(path, std::string("the file was replaced, but flushing its folder failed: ") + std::strerror(err));
     }
-    return true;
 }
+
+}  // namespace
 
 void setIniBeforeRenameHookForTesting(std::function<void(const std::string&)> hook) {
     beforeRenameHook() = std::move(hook);

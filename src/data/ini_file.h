@@ -6,6 +6,7 @@
 // changed is written back byte for byte.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,12 +18,13 @@ namespace trunaccount {
 class IniDocument {
 public:
     // Parses UTF-8 text; never fails (a line that is neither a section, a key nor
-    // a comment is kept as it stands and otherwise ignored).
+    // a comment is kept as it stands and otherwise ignored). Texts of a gigabyte
+    // and more are no settings (std::length_error).
     static IniDocument parse(std::string_view text);
     // Parses the bytes of a file (see systemFileTextToUtf8); never fails. Bytes
     // that do not convert read as U+FFFD but stay as they are on disk as long
     // as their line is not changed.
-    static IniDocument decode(std::string_view bytes);
+    static IniDocument decode(std::string bytes);
 
     // The value of the first key of that name in the first section of that name:
     // blanks around it removed, one pair of enclosing quotes removed.
@@ -33,6 +35,8 @@ public:
     void setValue(std::string_view section, std::string_view key, std::string_view value);
     // Whether a setValue changed anything since parse or decode.
     bool modified() const { return modified_; }
+    // The bytes decode read (empty after parse).
+    const std::string& decodedBytes() const { return bytes_; }
 
     // The document as UTF-8 text.
     std::string serialize() const;
@@ -42,24 +46,42 @@ public:
     std::string encode() const;
 
 private:
+    enum class Kind : unsigned char { Other, Section, Key };
+    enum class Eol : unsigned char { None, Lf, CrLf };
+    // A line's text is a range of text_ until a setValue changes it; then it is
+    // an element of owned_. While a line read by decode is unchanged, a range of
+    // bytes_ holds it as it is on disk. Ranges, not copies: a large file is a
+    // few allocations, and a line takes 32 bytes.
+    static constexpr std::uint32_t kNotOwned = 0xFFFFFFFF;
     struct Line {
-        enum class Kind { Other, Section, Key } kind = Kind::Other;
-        std::string text;  // the whole line as it stands (without its line end)
-        std::string name;  // section or key name, trimmed
-        std::string eol;   // the line's own end: "\r\n", "\n" or none for an unterminated last line
-        std::optional<std::string> bytes;  // as read from the file, while the line is unchanged
+        Kind kind = Kind::Other;
+        Eol eol = Eol::None;  // the line's own end; none for an unterminated last line
+        bool asRead = false;
+        std::uint32_t owned = kNotOwned;
+        std::uint32_t textAt = 0, textLength = 0;
+        std::uint32_t bytesAt = 0, bytesLength = 0;
+        std::uint32_t nameAt = 0, nameLength = 0;  // section or key name, trimmed, within the line's text
     };
-    static Line parseLine(std::string_view raw);
-    void append(Line line);
+    static IniDocument fromText(std::string text);
+    static std::string_view eolText(Eol eol);
+    std::string_view text(const Line& line) const;
+    std::string_view name(const Line& line) const { return text(line).substr(line.nameAt, line.nameLength); }
+    // Sets kind and name from the line's text.
+    void classify(Line& line) const;
+    Line newLine(std::string text);
+    void append(std::string text);
+    std::string text_;   // the document as parsed (UTF-8)
+    std::string bytes_;  // the file's bytes (decode only)
+    std::vector<std::string> owned_;
     std::vector<Line> lines_;
-    std::string eol_ = "\n";  // line end for new lines: that of the file's first line
+    Eol eol_ = Eol::Lf;  // line end for new lines: that of the file's first line
     bool modified_ = false;
 };
 
-// Reads a settings file; a missing file gives an empty document. `bytes`, when
-// given, receives what the file held. Raises SettingsError naming the path and
-// the reason (not a file, unreadable, a UTF-16 file).
-IniDocument loadIniFile(const std::string& path, std::string* bytes = nullptr);
+// Reads a settings file; a missing file gives an empty document. Raises
+// SettingsError naming the path and the reason (not a file, unreadable, a
+// UTF-16 file, larger than 256 MB).
+IniDocument loadIniFile(const std::string& path);
 
 // Replaces the settings file as a whole: the new content goes to a temporary
 // file in the same folder, is flushed to disk and then renamed over the old
@@ -68,9 +90,12 @@ IniDocument loadIniFile(const std::string& path, std::string* bytes = nullptr);
 // file it leads to is replaced and the link stays. A read-only file is not
 // touched (SettingsReadOnlyError). Temporary files that an interrupted write
 // left next to the file are removed. Raises SettingsError naming the path and
-// the reason. With `current`, the bytes the file was read with: a document that
-// encodes to exactly these is not written (the result is then false).
-bool saveIniFile(const std::string& path, const IniDocument& doc, const std::string* current = nullptr);
+// the reason.
+void saveIniFile(const std::string& path, const IniDocument& doc);
+// The same for a document read from the file with loadIniFile, unless it
+// encodes to exactly the bytes it was read from (nothing set, or a value set
+// and set back): then the file is not touched and the result is false.
+bool saveIniFileIfChanged(const std::string& path, const IniDocument& doc);
 
 // Test hook: runs after the temporary file is complete and before the rename
 // (an exception thrown here stands for a crash at that point).

@@ -13,8 +13,16 @@ std::string SettingsPath(std::string_view fileName, std::string_view directory) 
 
 std::string ReadSetting(std::string_view fileName, std::string_view section, std::string_view key,
                         std::string_view defaultValue, std::string_view directory) {
-    auto doc = loadIniFile(SettingsPath(fileName, directory));
-    auto v = doc.value(section, key);
+    return SettingsReader(fileName, directory).read(section, key, defaultValue);
+}
+
+SettingsReader::SettingsReader(std::string_view fileName, std::string_view directory)
+    : doc_(std::make_unique<IniDocument>(loadIniFile(SettingsPath(fileName, directory)))) {}
+
+SettingsReader::~SettingsReader() = default;
+
+std::string SettingsReader::read(std::string_view section, std::string_view key, std::string_view defaultValue) const {
+    auto v = doc_->value(section, key);
     return v ? *v : std::string(defaultValue);
 }
 
@@ -38,10 +46,9 @@ void SettingsBatch::write(std::string_view section, std::string_view key, std::s
 }
 
 void SettingsBatch::store() {
-    std::string before;
-    auto doc = loadIniFile(path_, &before);
+    auto doc = loadIniFile(path_);
     for (const auto& [section, key, value] : writes_) doc.setValue(section, key, value);
-    if (doc.modified()) saveIniFile(path_, doc, &before);
+    saveIniFileIfChanged(path_, doc);
 }
 
 }  // namespace trunaccount

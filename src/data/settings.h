@@ -3,11 +3,14 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace trunaccount {
+
+class IniDocument;
 
 // The settings file's path: `directory` immediately followed by `fileName` (no
 // separator inserted) when the directory is neither empty nor "\"; otherwise the
@@ -25,6 +28,22 @@ std::string ReadSetting(std::string_view fileName, std::string_view section, std
 // is left as it is).
 void WriteSetting(std::string_view fileName, std::string_view section, std::string_view key,
                   std::string_view value, std::string_view directory);
+
+// The settings file read once for several reads, as a window restores its
+// layout and selections when it opens: each read gives what ReadSetting would.
+class SettingsReader {
+public:
+    // Reads the file; file errors raise SettingsError.
+    SettingsReader(std::string_view fileName, std::string_view directory);
+    ~SettingsReader();
+    SettingsReader(const SettingsReader&) = delete;
+    SettingsReader& operator=(const SettingsReader&) = delete;
+
+    std::string read(std::string_view section, std::string_view key, std::string_view defaultValue) const;
+
+private:
+    std::unique_ptr<IniDocument> doc_;
+};
 
 // Several writes to one settings file stored together, as a window stores its
 // layout and selections when it closes: `store` reads the file once, makes the

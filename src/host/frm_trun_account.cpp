@@ -299,11 +299,13 @@ void TFrmTrunAccount::FormShow() {
         return;
     }
     try {
-        dgdView->LoadColumnLayout(QString::fromLatin1(kSettingsFile), objectName(), QString());
+        // The layout and the four selections from one reading of the file.
+        SettingsReader settings(kSettingsFile, "");
+        dgdView->ReadColumnLayout(settings, objectName());
         fitTotalsColumns({QStringLiteral("合计:99999条"), QStringLiteral("已勾:99999条"),
                           QStringLiteral("已勾金额:99999999.99")});
         auto restore = [&](QComboBox* list) {
-            std::string stored = ReadSetting(kSettingsFile, s(objectName()), s(list->objectName()), "0", "");
+            std::string stored = settings.read(s(objectName()), s(list->objectName()), "0");
             bool ok = false;
             int index = q(stored).trimmed().toInt(&ok);
             // An index outside the list selects nothing; one that is not a number is taken as the default.

@@ -98,11 +98,14 @@ QString CompleteLayoutFolder(const QString& folder) {
 }
 
 void TAdvCustomDBGridEh::LoadColumnLayout(const QString& fileName, const QString& section, const QString& folder) {
-    std::string dir = CompleteLayoutFolder(folder).toStdString();
+    ReadColumnLayout(SettingsReader(fileName.toStdString(), CompleteLayoutFolder(folder).toStdString()), section);
+}
+
+void TAdvCustomDBGridEh::ReadColumnLayout(const SettingsReader& settings, const QString& section) {
     for (int i = 0; i < columnCount(); ++i) {
         GridColumn& c = column(i);
-        QString value = QString::fromStdString(
-            ReadSetting(fileName.toStdString(), section.toStdString(), c.fieldName().toStdString(), "1,0", dir));
+        QString value =
+            QString::fromStdString(settings.read(section.toStdString(), c.fieldName().toStdString(), "1,0"));
         int comma = value.indexOf(',');
         QString visiblePart = comma < 0 ? QString() : value.left(comma);
         QString widthPart = comma < 0 ? value : value.mid(comma + 1);

@@ -47,6 +47,8 @@ public:
     // Reads "visible,width" per column from `section` of the settings file,
     // default "1,0". An empty folder means the host program's folder.
     void LoadColumnLayout(const QString& fileName, const QString& section, const QString& folder);
+    // The same from a file read already for more than the layout.
+    void ReadColumnLayout(const SettingsReader& settings, const QString& section);
     // Writes "1,width" or "0,width" per column, in one replacement of the file.
     void SaveColumnLayout(const QString& fileName, const QString& section, const QString& folder);
     // The same keys and values, added to a batch that stores more than the layout.
