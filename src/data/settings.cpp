@@ -1,5 +1,7 @@
 #include "data/settings.h"
 
+#include <algorithm>
+
 #include "data/ini_file.h"
 #include "platform/errors.h"
 #include "platform/host_dir.h"
@@ -38,8 +40,10 @@ SettingsBatch::SettingsBatch(std::string_view fileName, std::string_view directo
 
 void SettingsBatch::write(std::string_view section, std::string_view key, std::string_view value) {
     auto breaksLine = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
-    if (breaksLine(section) || breaksLine(key) || breaksLine(value) || key.find('=') != std::string_view::npos ||
-        section.find(']') != std::string_view::npos)
+    // A key line must read back as that key: not a comment, a section or another key.
+    std::string_view trimmedKey = key.substr(std::min(key.find_first_not_of(" \t"), key.size()));
+    bool badKey = trimmedKey.empty() || trimmedKey.find_first_of(";#[") == 0 || key.find('=') != std::string_view::npos;
+    if (breaksLine(section) || breaksLine(key) || breaksLine(value) || badKey || section.find(']') != std::string_view::npos)
         throw SettingsError("settings file " + path_ + ": the setting [" + std::string(section) + "] " +
                             std::string(key) + " cannot be stored: its name or value would break the file's lines");
     writes_.push_back({std::string(section), std::string(key), std::string(value)});

@@ -55,7 +55,8 @@ public:
     SettingsBatch(std::string_view fileName, std::string_view directory);
 
     // Raises SettingsError at once for a name or value that would break the
-    // file's lines (a line break, "=" in a key, "]" in a section).
+    // file's lines: a line break, "=" in a key, "]" in a section, a key that is
+    // empty or would read as a comment or a section.
     void write(std::string_view section, std::string_view key, std::string_view value);
     // Raises as WriteSetting does; the batch stays as it was.
     void store();

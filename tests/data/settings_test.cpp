@@ -89,6 +89,7 @@ TEST_F(SettingsTest, NamesAndValuesThatWouldBreakTheLinesAreRefused) {
     } refused[] = {
         {"W", "k", "1\n[Other]\nk=2"}, {"W", "k", "1\r"}, {"W\n", "k", "1"},
         {"W", "a\nb", "1"},           {"W", "a=b", "1"}, {"W]x", "k", "1"},
+        {"W", ";k", "1"},             {"W", " #k", "1"}, {"W", "[k", "1"},     {"W", " ", "1"},
     };
     SettingsBatch batch("a.ini", other.path());
     for (const auto& r : refused) {
