@@ -16,7 +16,8 @@ namespace {
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1))  // NOLINT(performance-no-int-to-ptr): iconv's own failure value
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv's own failure value
+        if (cd_ == reinterpret_cast<iconv_t>(-1))
             throw EncodingError(std::string("cannot convert from ") + from + " to " + to + ": " +
                                 std::strerror(errno));
     }
