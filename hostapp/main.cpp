@@ -7,12 +7,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <cstdio>
 
 #include "coordinator/demo_data.h"
 #include "coordinator/reference_coordinator.h"
 #include "hostapp/host_window.h"
 #include "platform/gbk.h"
+#include "platform/host_dir.h"
 
 using namespace trunaccount;
 
@@ -74,6 +76,14 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     const QString exeDir = QCoreApplication::applicationDirPath();
+    // The plug-in keeps its settings file beside the host program. Installed in
+    // a system folder the user cannot write to, the host gives it the user's
+    // own configuration folder instead.
+    if (qEnvironmentVariableIsEmpty(platform::kHostDirVariable) && !QFileInfo(exeDir).isWritable()) {
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        QDir().mkpath(config);
+        qputenv(platform::kHostDirVariable, QFile::encodeName(config + QLatin1Char('/')));
+    }
     try {
         coord::CoordinatorOptions options;
         if (parser.isSet(db)) {
