@@ -24,7 +24,10 @@ administration command of the reference coordinator.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The libraries the programs link (Qt, SQLite, libpq) become the package's dependencies.
+# The libraries the programs link (Qt, SQLite, libpq) become the package's
+# dependencies, with Qt's display plug-ins, which the host cannot start without.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
 set(CPACK_STRIP_FILES ON)
 include(CPack)
