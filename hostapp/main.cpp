@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <cstdio>
 
 #include "coordinator/demo_data.h"
@@ -14,6 +15,7 @@
 #include "hostapp/host_locale.h"
 #include "hostapp/host_window.h"
 #include "platform/gbk.h"
+#include "platform/host_dir.h"
 
 using namespace trunaccount;
 
@@ -80,6 +82,14 @@ int main(int argc, char** argv) {
     const bool dialogsCanBeAnswered = QGuiApplication::platformName() != QLatin1String("offscreen") &&
                                       QGuiApplication::platformName() != QLatin1String("minimal");
     const QString exeDir = QCoreApplication::applicationDirPath();
+    // The plug-in keeps its settings file beside the host program. Installed in
+    // a system folder the user cannot write to, the host gives it the user's
+    // own configuration folder instead.
+    if (qEnvironmentVariableIsEmpty(platform::kHostDirVariable) && !QFileInfo(exeDir).isWritable()) {
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        QDir().mkpath(config);
+        qputenv(platform::kHostDirVariable, QFile::encodeName(config + QLatin1Char('/')));
+    }
     try {
         coord::CoordinatorOptions options;
         if (parser.isSet(db)) {

@@ -29,10 +29,12 @@ ensure_packages() {
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# Configures (when needed) and builds one CMake preset.
+# Configures (when needed) and builds one CMake preset; further arguments go to
+# the configuration (-DNAME=VALUE).
 build_preset() {
     local preset=$1
+    shift
     say "building ($preset)"
-    cmake --preset "$preset" -S "$TOP" >/dev/null
+    cmake --preset "$preset" -S "$TOP" "$@" >/dev/null
     cmake --build --preset "$preset" -- -j"$(nproc)"
 }

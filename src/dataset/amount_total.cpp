@@ -14,12 +14,12 @@ constexpr double kUnitsPerAmount = 1e6;
 constexpr double kLargest = 1e30;
 }  // namespace
 
-__int128 AmountTotal::toUnits(double amount) {
+AmountTotal::Units AmountTotal::toUnits(double amount) {
     if (!std::isfinite(amount)) return 0;
     double scaled = std::round(amount * kUnitsPerAmount);
     if (scaled > kLargest) scaled = kLargest;
     if (scaled < -kLargest) scaled = -kLargest;
-    return static_cast<__int128>(scaled);
+    return static_cast<Units>(scaled);
 }
 
 void AmountTotal::add(double amount) { units_ += toUnits(amount); }
@@ -31,7 +31,7 @@ double AmountTotal::value() const {
     char buf[64];
     char* p = buf + sizeof buf;
     *--p = '\0';
-    __int128 u = units_ < 0 ? -units_ : units_;
+    Units u = units_ < 0 ? -units_ : units_;
     for (int digit = 0; digit < 7 || u != 0; ++digit) {
         if (digit == 6) *--p = '.';
         *--p = static_cast<char>('0' + static_cast<int>(u % 10));

@@ -25,8 +25,10 @@ public:
     friend bool operator==(const AmountTotal& a, const AmountTotal& b) { return a.units_ == b.units_; }
 
 private:
-    static __int128 toUnits(double amount);
-    __int128 units_ = 0;
+    // Millionths in 128 bits: a compiler extension (GCC, clang), marked as one.
+    __extension__ typedef __int128 Units;
+    static Units toUnits(double amount);
+    Units units_ = 0;
 };
 
 }  // namespace trunaccount

@@ -22,6 +22,7 @@ public:
         auto& keys = *keys_;
         keys.fill(0);
         iconv_t cd = iconv_open("CP936", "UTF-32LE");
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv's own failure value
         if (cd == reinterpret_cast<iconv_t>(-1)) return;  // no converter: code point order
         for (std::uint32_t cp = 0; cp < 0x10000; ++cp) {
             if (cp < 0x80) {

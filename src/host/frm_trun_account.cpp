@@ -309,9 +309,11 @@ void TFrmTrunAccount::FormShow() {
         return;
     }
     try {
-        dgdView->LoadColumnLayout(QString::fromLatin1(kSettingsFile), objectName(), QString());
+        // The layout and the four selections from one reading of the file.
+        SettingsReader settings(kSettingsFile, "");
+        dgdView->ReadColumnLayout(settings, objectName());
         auto restore = [&](QComboBox* list) {
-            std::string stored = ReadSetting(kSettingsFile, s(objectName()), s(list->objectName()), "0", "");
+            std::string stored = settings.read(s(objectName()), s(list->objectName()), "0");
             bool ok = false;
             int index = q(stored).trimmed().toInt(&ok);
             // An index outside the list selects nothing; one that is not a number is taken as the default.
@@ -360,9 +362,17 @@ void TFrmTrunAccount::FormClose() {
 
 void TFrmTrunAccount::storeSettings() {
     try {
-        dgdView->SaveColumnLayout(QString::fromLatin1(kSettingsFile), objectName(), QString());
+        // The layout and the four selections in one replacement of the file.
+        SettingsBatch batch(kSettingsFile, "");
+        dgdView->WriteColumnLayout(batch, objectName());
         for (QComboBox* list : {ui_->cbywlx, ui_->cbtd, ui_->cbzffs, ui_->cbfkyy})
-            WriteSetting(kSettingsFile, s(objectName()), s(list->objectName()), std::to_string(list->currentIndex()), "");
+            batch.write(s(objectName()), s(list->objectName()), std::to_string(list->currentIndex()));
+        batch.store();
+    } catch (const SettingsReadOnlyError& e) {
+        // The user made the file read-only on purpose; say once that nothing is stored.
+        if (e.firstNotice())
+            messageBox(this, "设置文件是只读的，窗口的列布局和列表选择不会保存。\n" + e.path(), "警告",
+                       MB_OK | MB_ICONWARNING);
     } catch (const std::exception& e) {
         reportEscapedError(this, &e);
     }

@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace trunaccount {
 
@@ -31,6 +32,21 @@ public:
 class SettingsError : public Error {
 public:
     using Error::Error;
+};
+
+// The settings file is read-only (its permissions, or its file system): it is
+// left as it is. `firstNotice` is true the first time this process meets that
+// file so, so that the user is told once rather than at every write.
+class SettingsReadOnlyError : public SettingsError {
+public:
+    SettingsReadOnlyError(const std::string& message, std::string path, bool firstNotice)
+        : SettingsError(message), path_(std::move(path)), firstNotice_(firstNotice) {}
+    const std::string& path() const { return path_; }
+    bool firstNotice() const { return firstNotice_; }
+
+private:
+    std::string path_;
+    bool firstNotice_;
 };
 
 // A text that does not convert to the number or date it should hold.

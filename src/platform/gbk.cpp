@@ -2,8 +2,10 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/errors.h"
 
@@ -14,6 +16,7 @@ namespace {
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv's own failure value
         if (cd_ == reinterpret_cast<iconv_t>(-1))
             throw EncodingError(std::string("cannot convert from ") + from + " to " + to + ": " +
                                 std::strerror(errno));
@@ -22,9 +25,13 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Converts all of `in`; on a byte sequence that does not convert, returns false
-    // with `failedAt` set to its offset.
-    bool convert(std::string_view in, std::string& out, std::size_t& failedAt) {
+    // Converts all of `in`. A byte sequence that does not convert is handed to
+    // `standIn` with the offset of its first byte: a text to put in its place
+    // (the conversion goes on after that one byte), or nullopt to stop. On a stop
+    // the result is false, `failedAt` holds the offset and `out` what converted
+    // before it.
+    template <class StandIn>
+    bool convert(std::string_view in, std::string& out, std::size_t& failedAt, StandIn standIn) {
         out.clear();
         out.resize(in.size() * 2 + 16);
         char* src = const_cast<char*>(in.data());
@@ -40,12 +47,27 @@ public:
                 out.resize(out.size() * 2);
                 continue;
             }
-            failedAt = in.size() - srcLeft;
+            // EILSEQ, or EINVAL for a character cut off at the end.
             iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-            return false;
+            std::size_t at = in.size() - srcLeft;
+            std::optional<std::string_view> instead = standIn(at);
+            if (!instead) {
+                failedAt = at;
+                out.resize(done);
+                return false;
+            }
+            if (out.size() - done < instead->size()) out.resize(out.size() * 2 + instead->size());
+            std::memcpy(out.data() + done, instead->data(), instead->size());
+            done += instead->size();
+            ++src;
+            --srcLeft;
         }
         out.resize(done);
         return true;
+    }
+
+    bool convert(std::string_view in, std::string& out, std::size_t& failedAt) {
+        return convert(in, out, failedAt, [](std::size_t) { return std::optional<std::string_view>(); });
     }
 
 private:
@@ -62,6 +84,11 @@ std::string hexBytes(std::string_view s, std::size_t at) {
         r += digits[b & 15];
     }
     return r;
+}
+
+// Bytes of the UTF-8 character that begins with `lead` (1 for a stray byte).
+std::size_t utf8CharLength(unsigned char lead) {
+    return (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 1;
 }
 
 }  // namespace
@@ -87,6 +114,45 @@ std::string utf8ToGbk(std::string_view utf8) {
     return out;
 }
 
+std::string systemFileTextToUtf8(std::string_view bytes, std::size_t* invalidBytes) {
+    Converter c("UTF-8", "GB18030");
+    std::string out;
+    std::size_t at = 0;
+    std::size_t invalid = 0;
+    c.convert(bytes, out, at, [&](std::size_t offset) {
+        // Code page 936 writes the euro sign as the single byte 0x80, which
+        // GB18030 does not know.
+        if (static_cast<unsigned char>(bytes[offset]) == 0x80) return std::optional<std::string_view>("\xE2\x82\xAC");
+        ++invalid;
+        return std::optional<std::string_view>("\xEF\xBF\xBD");
+    });
+    if (invalidBytes) *invalidBytes = invalid;
+    return out;
+}
+
+std::string utf8ToSystemFileText(std::string_view utf8) {
+    Converter gbk("CP936", "UTF-8");
+    std::optional<Converter> gb18030;
+    std::string out;
+    std::string part;
+    std::size_t base = 0;
+    std::size_t at = 0;
+    while (!gbk.convert(utf8.substr(base), part, at)) {
+        out += part;
+        std::size_t pos = base + at;
+        std::size_t len = std::min(utf8CharLength(static_cast<unsigned char>(utf8[pos])), utf8.size() - pos);
+        if (!gb18030) gb18030.emplace("GB18030", "UTF-8");
+        std::size_t ignored = 0;
+        if (!gb18030->convert(utf8.substr(pos, len), part, ignored) || part.size() != 2)
+            throw EncodingError("text cannot be written in GBK: bytes " + hexBytes(utf8, pos) + " at offset " +
+                                std::to_string(pos));
+        out += part;
+        base = pos + len;
+    }
+    out += part;
+    return out;
+}
+
 std::size_t gbkByteLength(std::string_view utf8) {
     std::size_t n = 0;
     std::size_t i = 0;
@@ -97,7 +163,7 @@ std::size_t gbkByteLength(std::string_view utf8) {
             ++i;
             continue;
         }
-        int len = (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 1;
+        std::size_t len = utf8CharLength(b);
         // Every non-ASCII character GBK holds takes two bytes (0x80, the euro
         // sign, is the one-byte exception; it counts as one).
         bool euro = len == 3 && utf8.substr(i, 3) == "\xE2\x82\xAC";

@@ -109,11 +109,14 @@ QString CompleteLayoutFolder(const QString& folder) {
 }
 
 void TAdvCustomDBGridEh::LoadColumnLayout(const QString& fileName, const QString& section, const QString& folder) {
-    std::string dir = CompleteLayoutFolder(folder).toStdString();
+    ReadColumnLayout(SettingsReader(fileName.toStdString(), CompleteLayoutFolder(folder).toStdString()), section);
+}
+
+void TAdvCustomDBGridEh::ReadColumnLayout(const SettingsReader& settings, const QString& section) {
     for (int i = 0; i < columnCount(); ++i) {
         GridColumn& c = column(i);
-        QString value = QString::fromStdString(
-            ReadSetting(fileName.toStdString(), section.toStdString(), c.fieldName().toStdString(), "1,0", dir));
+        QString value =
+            QString::fromStdString(settings.read(section.toStdString(), c.fieldName().toStdString(), "1,0"));
         int comma = value.indexOf(',');
         QString visiblePart = comma < 0 ? QString() : value.left(comma);
         QString widthPart = comma < 0 ? value : value.mid(comma + 1);
@@ -127,11 +130,16 @@ void TAdvCustomDBGridEh::LoadColumnLayout(const QString& fileName, const QString
 }
 
 void TAdvCustomDBGridEh::SaveColumnLayout(const QString& fileName, const QString& section, const QString& folder) {
-    std::string dir = CompleteLayoutFolder(folder).toStdString();
+    SettingsBatch batch(fileName.toStdString(), CompleteLayoutFolder(folder).toStdString());
+    WriteColumnLayout(batch, section);
+    batch.store();
+}
+
+void TAdvCustomDBGridEh::WriteColumnLayout(SettingsBatch& batch, const QString& section) const {
     for (int i = 0; i < columnCount(); ++i) {
         const GridColumn& c = column(i);
         QString value = QString(c.visible() ? "1" : "0") + "," + QString::number(c.width());
-        WriteSetting(fileName.toStdString(), section.toStdString(), c.fieldName().toStdString(), value.toStdString(), dir);
+        batch.write(section.toStdString(), c.fieldName().toStdString(), value.toStdString());
     }
 }
 

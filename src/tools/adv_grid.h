@@ -5,6 +5,7 @@
 // can write a record-count footer and lets the user choose the columns shown.
 #pragma once
 
+#include "data/settings.h"
 #include "tools/condition_rows.h"
 #include "widgets/data_grid.h"
 
@@ -46,8 +47,12 @@ public:
     // Reads "visible,width" per column from `section` of the settings file,
     // default "1,0". An empty folder means the host program's folder.
     void LoadColumnLayout(const QString& fileName, const QString& section, const QString& folder);
-    // Writes "1,width" or "0,width" per column.
+    // The same from a file read already for more than the layout.
+    void ReadColumnLayout(const SettingsReader& settings, const QString& section);
+    // Writes "1,width" or "0,width" per column, in one replacement of the file.
     void SaveColumnLayout(const QString& fileName, const QString& section, const QString& folder);
+    // The same keys and values, added to a batch that stores more than the layout.
+    void WriteColumnLayout(SettingsBatch& batch, const QString& section) const;
     // Clears the "合计" texts of static footers and writes "合计:" count "条"
     // under the first visible column when its footer is static or none.
     void ShowCountFooter();

@@ -20,8 +20,8 @@ using Params = std::vector<std::pair<std::string, std::string>>;
 
 // A coordinator answering every operation, with the parameter table given.
 struct Fixture {
-    explicit Fixture(Params params = {{"dwlx", "00"}, {"qyny", "202401"}, {"hsdwh", "0101"}, {"zbbm", "Z01"}})
-        : params(std::move(params)) {
+    explicit Fixture(Params table = {{"dwlx", "00"}, {"qyny", "202401"}, {"hsdwh", "0101"}, {"zbbm", "Z01"}})
+        : params(std::move(table)) {
         ref = ScriptedCoordinator::create(&sc);
         sc->onGetDbType = [] { return Variant("SQLITE"); };
         sc->onGetYearMonth = [](Variant& v) { return v = Variant("202612"), true; };
@@ -133,7 +133,9 @@ TEST(TVeyraClass, MissingEntriesOfTheWindowsRequest) {
         SystemParameters record;
         record.zbbm = "previous";
         EXPECT_EQ(f.load(windowParameterRequest(), record), c.message) << c.without;
-        if (c.message.empty()) EXPECT_EQ(record.zbbm, "");
+        if (c.message.empty()) {
+            EXPECT_EQ(record.zbbm, "");
+        }
         if (std::string(c.without) == "hsdwh") {
             EXPECT_EQ(record.qyny, "202401");  // filled before the failure, kept
             EXPECT_EQ(record.serverDate, "20261209");

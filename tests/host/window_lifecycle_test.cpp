@@ -1,6 +1,8 @@
 // The reconciliation window's start-up, stored settings and closing.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -11,6 +13,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "data/ini_file.h"
 #include "data/settings.h"
 #include "host/host_values.h"
 #include "support/modal_helper.h"
@@ -127,12 +130,54 @@ TEST_F(WindowLifecycle, AFailedStartLeavesTheStoredSettingsAlone) {
 }
 
 TEST_F(WindowLifecycle, AnUnreadableSettingsFileIsReportedAndTheWindowStillWorks) {
-    TempDir::writeFile(hostDir.file("Quorvexpos.ini"), "[FrmTrunAccountInput]\ncbywlx=\xFF\n");
+    // "Unicode" as Windows saves it: not a file this program can read or add to.
+    TempDir::writeFile(hostDir.file("Quorvexpos.ini"), std::string("\xFF\xFE[\0S\0]\0", 8));
     auto* w = open("Input", coordinator.get());
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_NE(boxes.shown()[0].text.find("Quorvexpos.ini"), std::string::npos);
     EXPECT_EQ(w->ui().Label22->text(), "制单日期:从");
+}
+
+TEST_F(WindowLifecycle, ClosingWritesTheWholeLayoutInOneReplacementAndNoneWhenNothingChanged) {
+    int replacements = 0;
+    setIniBeforeRenameHookForTesting([&](const std::string&) { ++replacements; });
+    auto* w = open("Input", coordinator.get());
+    ASSERT_NE(w, nullptr);
+    w->ui().cbtd->setCurrentIndex(2);
+    w->btnExitClick();
+    flushDeletes();
+    EXPECT_EQ(replacements, 1);
+    EXPECT_EQ(ReadSetting("Quorvexpos.ini", "FrmTrunAccountInput", "cbtd", "", ""), "2");
+    EXPECT_EQ(ReadSetting("Quorvexpos.ini", "FrmTrunAccountInput", "f_Djh", "", ""), "1,95");
+
+    // Opened and closed again as it was: the file is not rewritten.
+    w = open("Input", coordinator.get());
+    ASSERT_NE(w, nullptr);
+    w->btnExitClick();
+    EXPECT_EQ(replacements, 1);
+    setIniBeforeRenameHookForTesting(nullptr);
+}
+
+TEST_F(WindowLifecycle, AReadOnlySettingsFileIsLeftAloneAndTheUserToldOnce) {
+    const std::string path = hostDir.file("Quorvexpos.ini");
+    WriteSetting("Quorvexpos.ini", "FrmTrunAccountInput", "cbtd", "1", "");
+    ::chmod(path.c_str(), 0444);
+    const std::string before = settingsText();
+    for (const char* mode : {"Input", "Search", "Input"}) {
+        auto* w = open(mode, coordinator.get());
+        ASSERT_NE(w, nullptr) << mode;
+        w->ui().cbtd->setCurrentIndex(2);
+        w->btnExitClick();
+        flushDeletes();
+    }
+    EXPECT_EQ(settingsText(), before);
+    ASSERT_EQ(boxes.shown().size(), 1u);  // once for the file, not at every close
+    EXPECT_EQ(boxes.shown()[0].caption, "警告");
+    EXPECT_EQ(boxes.shown()[0].flags, platform::MB_OK | platform::MB_ICONWARNING);
+    EXPECT_NE(boxes.shown()[0].text.find("只读"), std::string::npos);
+    EXPECT_NE(boxes.shown()[0].text.find(path), std::string::npos);
+    ::chmod(path.c_str(), 0644);
 }
 
 TEST_F(WindowLifecycle, ErrorsStayVisibleAfterTheWaitWindow) {

@@ -28,7 +28,9 @@ TEST(Variant, TextFormsOfEachKind) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.v.textForm(), c.text) << c.v.typeName();
-        if (!c.text) EXPECT_THROW(c.v.toText(), VariantError) << c.v.typeName();
+        if (!c.text) {
+            EXPECT_THROW(c.v.toText(), VariantError) << c.v.typeName();
+        }
     }
 }
 

@@ -186,7 +186,7 @@ TEST_P(DocumentQueryText, EqualsTheFragmentsByteForByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DocumentQueryText, ::testing::ValuesIn(queryCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST(DocumentQuery, DecemberToJanuaryRunsOneCopyPerMonth) {
     auto s = search(BusinessType::InvoiceSubmission, "20241202", "20250110");

@@ -236,7 +236,7 @@ TEST_P(DocumentSearchOnDemoData, ListsTheDocumentsOfItsTypeAlikeOnBothBackends) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, DocumentSearchOnDemoData, ::testing::ValuesIn(searchCases()),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // Fee collections are listed for every accounting unit, the others for the
 // window's own only.
