@@ -178,6 +178,7 @@ bool TAdvCustomDBGridEh::RunQuerySet(const QString& caption, bool visibleOnly) {
         ApplyConditionRows(*ds, savedConditions);
         return true;
     } catch (const std::exception& e) {
+        logError(e);
         platform::messageBox(window(), e.what(), "错误", platform::MB_OK | platform::MB_ICONERROR);
         return false;
     }

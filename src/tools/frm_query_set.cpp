@@ -16,6 +16,7 @@
 #include "ui_frm_query_set.h"
 #include "widgets/flat_controls.h"
 #include "widgets/interface_font.h"
+#include "widgets/error_log.h"
 
 namespace trunaccount {
 
@@ -107,6 +108,7 @@ void TFrmQuerySet::guarded(void (TFrmQuerySet::*handler)()) {
     } catch (const std::exception& e) {
         // A dialog that could not open (a colour in the settings that is no
         // number) or a dataset that refuses: the error, and the builder stays.
+        logError(e);
         platform::messageBox(this, e.what(), "错误", platform::MB_OK | platform::MB_ICONERROR);
     }
 }

@@ -125,8 +125,14 @@ TEST_F(FilterTest, ReportsWhatIsWrongAndWhere) {
         } catch (const FilterError& e) {
             EXPECT_EQ(e.problem(), c.problem) << c.filter;
             EXPECT_EQ(e.position(), c.position) << c.filter;
-            EXPECT_EQ(std::string(e.what()), "Filter: " + std::string(c.problem) + " at position " +
-                                                  std::to_string(c.position));
+            EXPECT_EQ(e.detail(), "Filter: " + std::string(c.problem) + " at position " + std::to_string(c.position));
+            // The user reads Chinese: the value to mend where there is one, else that the condition is unusable.
+            const std::string shown = e.what();
+            const std::string_view problem(c.problem);
+            if (problem.ends_with("is not a number") || problem.ends_with("is out of range"))
+                EXPECT_TRUE(shown.starts_with("过滤条件无法执行：")) << shown;
+            else
+                EXPECT_EQ(shown, "过滤条件有误，无法过滤。");
         }
     }
 }

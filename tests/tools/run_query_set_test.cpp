@@ -138,7 +138,7 @@ TEST_F(RunQuerySetTest, ARejectedTextIsShownAsAnErrorAndLeavesTheFilter) {
     const ConditionRows wrong = {cond("发票金额", "等于", "abc")};
     EXPECT_FALSE(run([&](TFrmQuerySet& b) { acceptRows(b, wrong); }));
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(boxes.shown()[0].text, "Filter: 'abc' is not a number at position 12");
+    EXPECT_EQ(boxes.shown()[0].text, "过滤条件无法执行：“abc”不是数字。请修改条件后再试。");
     EXPECT_EQ(boxes.shown()[0].caption, "错误");
     EXPECT_EQ(boxes.shown()[0].icon(), unsigned(platform::MB_ICONERROR));
     EXPECT_EQ(boxes.shown()[0].owner, grid.window());

@@ -81,7 +81,7 @@ private:
         t.text = std::string(s_.substr(start, i_ - start));
         auto [p, ec] = std::from_chars(t.text.data(), t.text.data() + t.text.size(), t.number);
         if (ec != std::errc() || p != t.text.data() + t.text.size())
-            throw FilterError("number " + t.text + " is out of range", t.position);
+            throw FilterError("number " + t.text + " is out of range", t.position, "数字" + t.text + "超出范围");
     }
 
     void scanText(Token& t) {

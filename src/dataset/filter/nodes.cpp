@@ -104,7 +104,7 @@ void TextLiteral::requireNumber() const {
     auto [p, ec] = s.empty() ? std::from_chars_result{s.data(), std::errc::invalid_argument}
                              : std::from_chars(s.data(), s.data() + s.size(), d);
     if (ec != std::errc() || p != s.data() + s.size())
-        throw FilterError("'" + value_ + "' is not a number", position());
+        throw FilterError("'" + value_ + "' is not a number", position(), "“" + value_ + "”不是数字");
     number_ = d;
 }
 
