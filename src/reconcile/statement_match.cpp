@@ -373,7 +373,7 @@ private:
         s += kReference * static_cast<double>(referenced) / static_cast<double>(k);
         const MatchDocument& first = docs_[docs.front()];
         if (line.counterpartyName.empty()) {
-            o.reasons.push_back("对方户名为空");
+            o.reasons.emplace_back("对方户名为空");
         } else {
             const double sim = nameScore(i, supplierOf_[docs.front()]);
             if (sim >= 0.5) {
@@ -689,7 +689,7 @@ private:
                                     otherHolder = static_cast<long>(group[h]);
                                 }
                     }
-                    if (!close) m.notes.push_back("候选太多, 按得分先后分配");
+                    if (!close) m.notes.emplace_back("候选太多, 按得分先后分配");
                 }
                 auto lineText = [&](long line) { return std::to_string(lines_[static_cast<std::size_t>(line)].sourceLine); };
                 if (chosen >= 0) {
@@ -704,7 +704,7 @@ private:
                     } else if (close && otherHolder >= 0) {
                         m.notes.push_back("候选单据也符合第 " + lineText(otherHolder) + " 行");
                     } else if (close) {
-                        m.notes.push_back("候选之间分不清");
+                        m.notes.emplace_back("候选之间分不清");
                     }
                 } else if (close && otherChoice >= 0) {
                     m.proposal = proposal(opts[static_cast<std::size_t>(otherChoice)]);
@@ -721,7 +721,7 @@ private:
         for (std::size_t i = 0; i < n; ++i) {
             if (!options_[i].empty()) continue;
             result[i].status = MatchStatus::Unmatched;
-            if (result[i].notes.empty()) result[i].notes.push_back("没有候选单据");
+            if (result[i].notes.empty()) result[i].notes.emplace_back("没有候选单据");
         }
         // The chosen proposal is not also an alternative.
         for (auto& m : result)

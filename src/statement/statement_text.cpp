@@ -91,7 +91,7 @@ std::optional<std::int64_t> parseCents(std::string_view text, char decimalMark, 
         for (; i < s.size(); ++i, ++place) {
             const char c = s[i];
             if (c < '0' || c > '9') return std::nullopt;
-            if (place == 0) cents += (c - '0') * 10;
+            if (place == 0) cents += static_cast<std::int64_t>(c - '0') * 10;
             else if (place == 1) cents += c - '0';
             else if (c != '0') return std::nullopt;  // not a whole number of cents
         }
