@@ -626,9 +626,12 @@ const std::vector<Command>& commands() {
 
 void printUsage(std::ostream& out) {
     out << "usage: " << kProgram << " COMMAND [OPTIONS]\n\ncommands:\n";
+    // The summaries line up two blanks after the longest command name.
+    std::size_t width = 0;
+    for (const auto& c : commands()) width = std::max(width, c.name.size() + 2);
     for (const auto& c : commands()) {
         std::string name(c.name);
-        name.resize(std::max<std::size_t>(name.size(), 14), ' ');
+        name.resize(width, ' ');
         out << "  " << name << c.summary << "\n";
     }
     out << "\nDB is the path of an SQLite file or a postgresql:// URI.\n"

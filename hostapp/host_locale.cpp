@@ -1,5 +1,8 @@
 #include "hostapp/host_locale.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <clocale>
 #include <cstdlib>
 #include <string>
@@ -33,6 +36,15 @@ void preferChineseDatesInCLocale() {
         for (const char* category : {"LC_NUMERIC", "LC_MONETARY", "LC_MESSAGES"}) ::setenv(category, all.c_str(), 1);
     }
     ::setenv("LC_TIME", kChineseDateLocale, 1);
+}
+
+bool installChineseQtTexts(QCoreApplication& app) {
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 }  // namespace trunaccount::hostapp

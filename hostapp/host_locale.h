@@ -4,6 +4,8 @@
 // A real locale the user chose is followed as it is.
 #pragma once
 
+class QCoreApplication;
+
 namespace trunaccount::hostapp {
 
 // The locale whose short date format the host prefers over the C locale's.
@@ -15,5 +17,13 @@ inline constexpr const char* kChineseDateLocale = "zh_CN.UTF-8";
 // environment once. The C library's locale is set from the environment as it
 // was first, so that a zh_CN the C library lacks leaves its categories as they were.
 void preferChineseDatesInCLocale();
+
+// Qt's own texts in the windows (a file dialog's "Look in:" and "Open", the
+// Cut/Copy/Paste menu of a text box) in Chinese, as everything else the
+// accountant reads, whatever the locale: installs Qt's zh_CN translation from
+// Qt's translation folder into the application. Returns false, and changes
+// nothing, where that translation is not installed (Debian package
+// qt6-translations-l10n).
+bool installChineseQtTexts(QCoreApplication& app);
 
 }  // namespace trunaccount::hostapp

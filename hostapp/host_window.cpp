@@ -2,8 +2,10 @@
 
 #include <dlfcn.h>
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -49,7 +51,16 @@ private:
 
 namespace {
 const char* kContainerMode = "trunaccountMode";
+
+// The plug-in's windows in a tab's container that are not closed yet. A window
+// of a tab that is not in front is not visible, yet open.
+QList<QWidget*> openWindows(QWidget* container) {
+    QList<QWidget*> open;
+    for (auto* child : container->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->objectName().startsWith(QLatin1String("FrmTrunAccount")) && !child->isHidden()) open << child;
+    return open;
 }
+}  // namespace
 
 HostWindow::HostWindow(PluginLibrary& plugin, CoordinatorRef coordinator, QByteArray operatorCodeGbk)
     : plugin_(plugin), coordinator_(std::move(coordinator)), tabs_(new QTabWidget(this)), notify_(new NotifyControl(this)) {
@@ -103,19 +114,28 @@ bool HostWindow::event(QEvent* e) {
         if (m->message() == kMsgWindowClosing) {
             // The window is still inside its close handling: close its tab afterwards.
             QTimer::singleShot(0, this, [this] {
-                for (int i = tabs_->count() - 1; i >= 0; --i) {
-                    auto* c = tabs_->widget(i);
-                    bool hasWindow = false;
-                    for (auto* child : c->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-                        if (child->objectName().startsWith(QLatin1String("FrmTrunAccount")) && child->isVisible())
-                            hasWindow = true;
-                    if (!hasWindow) c->deleteLater();
-                }
+                for (int i = tabs_->count() - 1; i >= 0; --i)
+                    if (openWindows(tabs_->widget(i)).isEmpty()) tabs_->widget(i)->deleteLater();
             });
         }
         return true;
     }
     return QMainWindow::event(e);
+}
+
+void HostWindow::closeEvent(QCloseEvent* e) {
+    for (int i = 0; i < tabs_->count(); ++i) {
+        for (QWidget* w : openWindows(tabs_->widget(i))) {
+            tabs_->setCurrentIndex(i);  // the user sees the window that may ask
+            const QPointer<QWidget> window(w);
+            window->close();
+            if (window && !window->isHidden()) {
+                e->ignore();
+                return;
+            }
+        }
+    }
+    QMainWindow::closeEvent(e);
 }
 
 bool HostWindow::eventFilter(QObject* watched, QEvent* e) {

@@ -53,6 +53,10 @@ public:
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    // Closes the plug-in's windows first, each as its user would close it (it
+    // stores its settings; one with ticks not yet saved asks). A window that
+    // stays keeps the host open, its tab in front.
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     void logMessage(int message);

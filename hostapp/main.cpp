@@ -77,6 +77,10 @@ int main(int argc, char** argv) {
 
     hostapp::preferChineseDatesInCLocale();
     QApplication app(argc, argv);
+    if (!hostapp::installChineseQtTexts(app))
+        std::fprintf(stderr,
+                     "trunaccount-host: Qt's Chinese texts are not installed (qt6-translations-l10n); "
+                     "file dialogs show English\n");
     // Offscreen and minimal platforms have no one to answer a dialog: errors go
     // to stderr only there.
     const bool dialogsCanBeAnswered = QGuiApplication::platformName() != QLatin1String("offscreen") &&

@@ -44,7 +44,7 @@ void TFrmBase::closeWindow() {
 
 void TFrmBase::closeEvent(QCloseEvent* e) {
     e->ignore();  // the close handling releases the window itself
-    closeWindow();
+    if (!closing_ && mayLeave()) closeWindow();
 }
 
 void TFrmBase::FormClose() {

@@ -23,7 +23,11 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    // A close request (the host closing its container or its main window) runs
+    // the close handling once the window agrees to go (`mayLeave`).
     void closeEvent(QCloseEvent* e) override;
+    // Asked before a close request closes the window; false keeps it open.
+    virtual bool mayLeave() { return true; }
     // Close handling; a derived window does its own work, then calls this one:
     // message 1028 to the host's notification control, then the window is
     // released once the handling has returned.

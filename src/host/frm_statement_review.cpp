@@ -257,6 +257,13 @@ void TFrmStatementReview::chooseDocuments(int row, std::vector<std::size_t> docu
     chosenByHand_[i] = !r.proposal.documents.empty();
     problems_[i].clear();
     fillRow(row);
+    // The table may have opened with these columns narrow (nothing matched):
+    // what the user chose reads in full.
+    for (int c : {ColStatus, ColDocuments, ColSupplier}) {
+        const int before = table_->columnWidth(c);
+        table_->resizeColumnToContents(c);
+        table_->setColumnWidth(c, std::max(before, std::min(table_->columnWidth(c), 200)));
+    }
 }
 
 void TFrmStatementReview::chooseForCurrentRow() {

@@ -341,11 +341,13 @@ bool TFrmTrunAccount::hasUnsavedChanges() const {
     return tally_.count() > 0 || editedSinceLoad_ || dgdView->editorOpen();
 }
 
+bool TFrmTrunAccount::mayLeave() {
+    return !hasUnsavedChanges() ||
+           messageBox(this, "有未保存的勾对，确定要退出吗?", "提示", MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+}
+
 void TFrmTrunAccount::btnExitClick() {
-    if (hasUnsavedChanges() &&
-        messageBox(this, "有未保存的勾对，确定要退出吗?", "提示", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
-        return;
-    closeWindow();
+    if (mayLeave()) closeWindow();
 }
 
 void TFrmTrunAccount::requireLoadedList() const {

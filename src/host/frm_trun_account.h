@@ -168,6 +168,8 @@ public:
 
 protected:
     void FormClose() override;
+    // In input mode with ticks or edits not yet saved: asks first.
+    bool mayLeave() override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:

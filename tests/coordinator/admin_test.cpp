@@ -150,6 +150,17 @@ TEST(Admin, WrongUseAndFailuresExitWithTheReason) {
     auto help = admin({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* command : {"create-demo", "query", "exec"}) EXPECT_NE(help.out.find(command), std::string::npos);
+    // Every summary stands apart from its command's name, all in one column.
+    std::istringstream commandLines(help.out.substr(help.out.find("commands:\n") + 10));
+    std::size_t summaryColumn = std::string::npos;
+    for (std::string line; std::getline(commandLines, line) && !line.empty();) {
+        SCOPED_TRACE(line);
+        const std::size_t gap = line.find("  ", 2);  // a name may hold one blank ("audit verify")
+        ASSERT_NE(gap, std::string::npos);
+        const std::size_t summary = line.find_first_not_of(' ', gap);
+        if (summaryColumn == std::string::npos) summaryColumn = summary;
+        EXPECT_EQ(summary, summaryColumn);
+    }
     auto commandHelp = admin({"create-demo", "--help"});
     EXPECT_EQ(commandHelp.status, 0);
     EXPECT_NE(commandHelp.out.find("--docs-per-month N"), std::string::npos);

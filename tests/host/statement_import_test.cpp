@@ -197,6 +197,23 @@ TEST_F(StatementImport, LinesChosenByHandTheFollowUpCsvAndTheCommandLine) {
     EXPECT_EQ(review.acceptSelected(), 0);
     EXPECT_NE(review.table()->item(2, 10)->text().indexOf(QStringLiteral("已勾对")), -1);
 
+    // Chosen by hand in a statement where nothing matched: its status, document
+    // and supplier read in full, though the table opened with those columns empty.
+    {
+        TFrmStatementReview lone(
+            *w, host::prepareStatementReview(*w, file("cent.csv", coord::writeBankCsv({lines[1]}, true, ','))));
+        ASSERT_EQ(lone.data().results.size(), 1u);
+        lone.chooseDocuments(0, {2});
+        QTableWidget* t = lone.table();
+        EXPECT_EQ(t->item(0, 6)->text(), QStringLiteral("人工选择"));
+        for (int column : {6, 7, 8}) {
+            SCOPED_TRACE(t->horizontalHeaderItem(column)->text().toStdString());
+            const int shown = t->columnWidth(column);
+            t->resizeColumnToContents(column);  // the width the view needs for what it holds
+            EXPECT_GE(shown, t->columnWidth(column));
+        }
+    }
+
     // What is left to follow up: the income line only.
     const std::string csvPath = hostDir.file("followup.csv");
     ASSERT_TRUE(review.exportFollowUp(QString::fromStdString(csvPath)));

@@ -163,9 +163,14 @@ TEST_F(WindowUse, ClosingWithTicksOrEditsNotYetSavedAsksFirst) {
          false},
         {"search mode, rows selected", "Search", [](TFrmTrunAccount& w) { w.btnallClick(); }, false},
     };
+    // The user leaves with Esc or "退  出", or the host closes the window (its
+    // main window closing).
+    enum class Leave { Esc, ExitButton, HostCloses };
     for (const auto& c : cases) {
-        for (bool byKey : {true, false}) {
-            SCOPED_TRACE(std::string(c.name) + (byKey ? ", Esc" : ", 退  出"));
+        for (Leave how : {Leave::Esc, Leave::ExitButton, Leave::HostCloses}) {
+            SCOPED_TRACE(std::string(c.name) + (how == Leave::Esc          ? ", Esc"
+                                                : how == Leave::ExitButton ? ", 退  出"
+                                                                           : ", host"));
             container = std::make_unique<QWidget>();
             container->show();
             notify.messages.clear();
@@ -175,8 +180,9 @@ TEST_F(WindowUse, ClosingWithTicksOrEditsNotYetSavedAsksFirst) {
             EXPECT_EQ(w->hasUnsavedChanges(), c.asks);
             boxes.clear();
             auto leave = [&] {
-                if (byKey) QTest::keyClick(w->dgdView->view(), Qt::Key_Escape);
-                else QTest::mouseClick(w->ui().btnExit, Qt::LeftButton);
+                if (how == Leave::Esc) QTest::keyClick(w->dgdView->view(), Qt::Key_Escape);
+                else if (how == Leave::ExitButton) QTest::mouseClick(w->ui().btnExit, Qt::LeftButton);
+                else w->close();
             };
             if (!c.asks) {
                 leave();

@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QLocale>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +65,33 @@ TEST(HostDates, ChineseShortDatesWhereTheLocaleIsCOnly) {
                 std::exit(0);
             },
             ::testing::ExitedWithCode(0), std::string("shown=\\[") + c.shown + "\\]");
+    }
+}
+
+// Qt's own texts that reach the accountant (the statement import's file dialog,
+// the menu of a cell editor) are Chinese like the rest of the window.
+TEST(HostTexts, QtsOwnTextsAreChinese) {
+    int argc = 1;
+    char name[] = "hostapp_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    ASSERT_TRUE(hostapp::installChineseQtTexts(app)) << "qt6-translations-l10n is not installed";
+    struct Case {
+        const char* context;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"QFileDialog", "Look in:"}, {"QFileDialog", "File &name:"}, {"QFileDialog", "Files of type:"},
+        {"QFileDialog", "&Open"},    {"QPlatformTheme", "Cancel"},   {"QLineEdit", "&Copy"},
+        {"QLineEdit", "&Paste"},     {"QLineEdit", "Select All"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.context) + " " + c.text);
+        const QString shown = QCoreApplication::translate(c.context, c.text);
+        EXPECT_NE(shown, QString::fromUtf8(c.text));
+        EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](QChar ch) {
+            return ch.unicode() >= 0x4E00 && ch.unicode() <= 0x9FFF;
+        })) << shown.toStdString();
     }
 }
 
