@@ -6,7 +6,8 @@
 //     report written to a file, layout included.
 // Counter peak_MB_above_list: the process's peak resident memory during the run
 // above what it held before (the loaded list), measured with the kernel's peak
-// counter reset before each run.
+// counter reset before each run. REPORT_BENCH_SHOT=file.png saves the preview
+// at page width, to look at.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -72,6 +73,10 @@ void previewFirstPage(benchmark::State& state) {
         preview.show();
         const QPixmap shot = preview.grab();  // the first page drawn
         benchmark::DoNotOptimize(shot.cacheKey());
+        if (const QString file = qEnvironmentVariable("REPORT_BENCH_SHOT"); !file.isEmpty()) {
+            preview.setZoom(report::TReportPreview::Zoom::PageWidth);
+            preview.grab().save(file);
+        }
         pages = preview.pageCount();
     }
     state.counters["pages"] = pages;

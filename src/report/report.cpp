@@ -3,9 +3,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegularExpression>
-#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace trunaccount::report {
 
@@ -15,12 +15,10 @@ constexpr double kPadX = 8;   // room left and right of a cell's text
 constexpr double kPadY = 5;   // above and below
 constexpr double kCheckSize = 28;
 constexpr double kLineWidth = 2;
-
-QTextOption wrapOption() {
-    QTextOption o;
-    o.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    return o;
-}
+// Text this much wider than its room still fits (widths are summed in different orders).
+constexpr double kFitSlack = 0.01;
+// The smallest size a number is shrunk to.
+constexpr double kSmallestPoints = 3;
 
 // Lines of a template text once resolved ("[Condi]" may hold several).
 QStringList splitLines(const QString& text) {
@@ -78,53 +76,20 @@ int Report::fontIndex(const FontSpec& spec) {
     return static_cast<int>(fonts_.size()) - 1;
 }
 
-std::vector<QString> Report::breakLines(const QString& text, const FontSpec& font, double width) const {
-    std::vector<QString> lines;
-    for (const QString& paragraph : splitLines(text)) {
-        if (!options.wordWrap || paragraph.isEmpty()) {
-            lines.push_back(paragraph);
-            continue;
-        }
-        QTextLayout layout(paragraph, layoutFont(font), layoutDevice());
-        layout.setTextOption(wrapOption());
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(std::max(width, 1.0));
-            lines.push_back(paragraph.mid(line.textStart(), line.textLength()).trimmed());
-        }
-        layout.endLayout();
-    }
-    return lines;
+const TextMeasure& Report::measure(int font) const {
+    const auto i = static_cast<std::size_t>(font);
+    if (measures_.size() <= i) measures_.resize(i + 1);
+    if (!measures_[i] || !(measures_[i]->font() == fonts_[i])) measures_[i] = std::make_unique<TextMeasure>(fonts_[i]);
+    return *measures_[i];
 }
 
-int Report::lineCount(const std::string& text, int column, double width) const {
-    auto& cache = lineCache_[static_cast<std::size_t>(column)];
-    if (auto it = cache.find(text); it != cache.end()) return it->second;
-    const int n = std::max<int>(1, static_cast<int>(breakLines(QString::fromStdString(text), cellFont, width).size()));
-    if (cache.size() < 200000) cache.emplace(text, n);
-    return n;
-}
-
-int Report::cellLines(const std::string& text, int column) const {
-    if (!options.wordWrap) return 1;
-    const double inner = widths_[static_cast<std::size_t>(column)] - 2 * kPadX;
-    // Most cells fit on one line: the advances of their ASCII characters (exact,
-    // the report's text is not kerned) and an upper bound for the others say so
-    // without shaping the text.
-    double bound = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\n' || c == '\r') return lineCount(text, column, inner);
-        if (c < 0x80) bound += asciiAdvance_[c];
-        else if ((c & 0xC0) != 0x80) bound += wideBound_;
-    }
-    if (bound <= inner) return 1;
-    return lineCount(text, column, inner);
+std::vector<std::pair<qsizetype, qsizetype>> Report::cellLines(const QString& text, int font, double width) const {
+    return measure(font).lineRanges(text, options.wordWrap ? width + kFitSlack : std::numeric_limits<double>::infinity());
 }
 
 double Report::bandHeight(const Band& band) {
     double content = 0;
-    for (const TemplateLine& line : band.lines) content += layoutMetrics(line.font).lineSpacing();
+    for (const TemplateLine& line : band.lines) content += measure(fontIndex(line.font)).lineSpacing();
     return std::max(band.height * kUnitsPerScreenPixel, content);
 }
 
@@ -133,46 +98,109 @@ double Report::rowHeight(int row) const {
     return rowHeights_.empty() ? oneLineRow_ : rowHeights_[static_cast<std::size_t>(row)];
 }
 
+void Report::fitColumns(const std::vector<double>& rowsLeast, const std::vector<double>& totalsLeast) {
+    const double printable = setup.width() - setup.marginLeft - setup.marginRight;
+    const std::size_t n = widths_.size();
+    std::vector<double> least(n);
+    for (std::size_t c = 0; c < n; ++c) least[c] = std::max(rowsLeast[c], totalsLeast[c]);
+    if (!options.fitColumns) {
+        for (std::size_t c = 1; c < n; ++c) widths_[c] = std::max(widths_[c], least[c]);
+        return;
+    }
+    // The row numbers keep their width; the grid's columns share the rest in
+    // proportion to their widths on screen, as long as every number fits.
+    const double room = std::max(printable - widths_[0], 1.0);
+    double total = 0;
+    for (std::size_t c = 1; c < n; ++c) total += widths_[c];
+    const double scale = room / total;
+    auto fitsScaled = [&](const std::vector<double>& need) {
+        for (std::size_t c = 1; c < n; ++c)
+            if (widths_[c] * scale < need[c]) return false;
+        return true;
+    };
+    // A year's totals are wider than any row: when they do not fit as well, it
+    // is they that are printed smaller, not the text squeezed on every page.
+    if (!fitsScaled(least)) least = rowsLeast;
+    if (fitsScaled(least)) {
+        for (std::size_t c = 1; c < n; ++c) widths_[c] *= scale;
+        return;
+    }
+    // Crowded: the columns holding numbers take the room their widest number
+    // needs, and the columns of text share what is left.
+    double numbers = 0, texts = 0;
+    for (std::size_t c = 1; c < n; ++c) (least[c] > 0 ? numbers : texts) += least[c] > 0 ? least[c] : widths_[c];
+    if (numbers < room) {
+        // (Only numbers: what is left goes to them in proportion.)
+        const double spare = (room - numbers) / (texts > 0 ? texts : total);
+        for (std::size_t c = 1; c < n; ++c)
+            widths_[c] = texts > 0 ? (least[c] > 0 ? least[c] : widths_[c] * spare) : least[c] + widths_[c] * spare;
+        return;
+    }
+    // Not even the numbers fit: every column in proportion to what it needs; a
+    // number wider than its cell is then printed smaller.
+    total = 0;
+    for (std::size_t c = 1; c < n; ++c) total += std::max(widths_[c], least[c]);
+    for (std::size_t c = 1; c < n; ++c) widths_[c] = std::max(widths_[c], least[c]) * room / total;
+}
+
 void Report::layout(const Progress& progress) {
     laidOut_ = false;
     fonts_.assign(1, cellFont);
-    lineCache_.assign(static_cast<std::size_t>(columnCount()), {});
-    const QFontMetricsF fm = layoutMetrics(cellFont);
-    lineHeight_ = fm.lineSpacing();
-    ascent_ = fm.ascent();
-    asciiBound_ = 0;
-    for (int c = 0; c < 128; ++c) {
-        asciiAdvance_[c] = c < 32 || c == 127 ? 0 : fm.horizontalAdvance(QLatin1Char(static_cast<char>(c)));
-        asciiBound_ = std::max(asciiBound_, asciiAdvance_[c]);
-    }
-    wideBound_ = std::max({fm.maxWidth(), fm.horizontalAdvance(QStringLiteral("中")), asciiBound_});
+    measures_.clear();
+    const TextMeasure& cell = measure(0);
+    lineHeight_ = cell.lineSpacing();
     oneLineRow_ = lineHeight_ + 2 * kPadY;
 
-    // Columns: the grid's widths, the row numbers as wide as the largest number,
-    // all scaled together to the printable width.
     const int rows = table_->rowCount();
+    const int columns = columnCount();
     const double printable = setup.width() - setup.marginLeft - setup.marginRight;
     if (printable <= 0 || setup.height() - setup.marginTop - setup.marginBottom <= 0)
         throw ReportError("页边距太大，页面上没有可打印的地方");
+
+    // One reading of every printed cell: its width on one line (negative when
+    // it holds line breaks), and for each column the widest cell that is a number.
+    std::vector<double> rowsLeast(static_cast<std::size_t>(columns), 0), totalsLeast = rowsLeast;
+    std::vector<int> textColumns;
+    for (int c = 1; c < columns; ++c)
+        if (!columnCheckBox(c)) textColumns.push_back(c);
+    const std::size_t stride = textColumns.size();
+    std::vector<double> cellWidths;
+    const bool rowsShown = !totalsOnly;
+    if (rowsShown && options.wordWrap) cellWidths.resize(static_cast<std::size_t>(rows) * stride);
+    auto widen = [](std::vector<double>& least, int c, double width, bool number) {
+        if (number) least[static_cast<std::size_t>(c)] = std::max(least[static_cast<std::size_t>(c)], width + 2 * kPadX);
+    };
+    if (rowsShown) {
+        for (int r = 0; r < rows; ++r) {
+            for (std::size_t j = 0; j < stride; ++j) {
+                bool number = false;
+                const double w = cell.width(cellText(r, textColumns[j]), &number);
+                widen(rowsLeast, textColumns[j], w, number);
+                if (!cellWidths.empty()) cellWidths[static_cast<std::size_t>(r) * stride + j] = w;
+            }
+            if (progress && (r & 4095) == 4095 && !progress(r / 2, rows)) throw ReportCancelled();
+        }
+    }
+    for (int c = 1; c < columns; ++c) {
+        bool number = false;
+        const double w = cell.width(footerText(c).toStdString(), &number);
+        widen(totalsLeast, c, w, number);
+    }
+
+    // Columns: the row numbers as wide as the largest number, the grid's
+    // columns as wide as on screen, fitted to the printable width.
     widths_.clear();
     const QString widest = QString(QString::number(std::max(rows, 1)).size(), QLatin1Char('9'));
-    widths_.push_back(std::max(fm.horizontalAdvance(widest), fm.horizontalAdvance(options.rowNumberCaption)) +
-                      2 * kPadX);
+    widths_.push_back(std::max(cell.width(widest), cell.width(options.rowNumberCaption)) + 2 * kPadX);
     for (const ReportColumn& c : table_->columns()) widths_.push_back(std::max(c.width, 1.0) * kUnitsPerScreenPixel);
-    double total = 0;
-    for (double w : widths_) total += w;
-    // The row numbers keep their width; the grid's columns share the rest.
-    if (options.fitColumns && total > widths_[0]) {
-        const double scale = std::max(printable - widths_[0], 1.0) / (total - widths_[0]);
-        for (std::size_t c = 1; c < widths_.size(); ++c) widths_[c] *= scale;
-    }
+    fitColumns(rowsLeast, totalsLeast);
 
     titleHeight_ = 0;
     footerRowHeight_ = 0;
-    for (int c = 0; c < columnCount(); ++c) {
+    for (int c = 0; c < columns; ++c) {
         const double inner = widths_[static_cast<std::size_t>(c)] - 2 * kPadX;
-        titleHeight_ = std::max<double>(titleHeight_, static_cast<double>(breakLines(columnTitle(c), cellFont, inner).size()));
-        footerRowHeight_ = std::max<double>(footerRowHeight_, lineCount(footerText(c).toStdString(), c, inner));
+        titleHeight_ = std::max(titleHeight_, static_cast<double>(cellLines(columnTitle(c), 0, inner).size()));
+        footerRowHeight_ = std::max(footerRowHeight_, static_cast<double>(cellLines(footerText(c), 0, inner).size()));
     }
     titleHeight_ = std::max(titleHeight_, 1.0) * lineHeight_ + 2 * kPadY;
     footerRowHeight_ = std::max(footerRowHeight_, 1.0) * lineHeight_ + 2 * kPadY;
@@ -180,22 +208,27 @@ void Report::layout(const Progress& progress) {
     columnFooterHeight_ = bandHeight(columnFooter);
     pageFooterHeight_ = bandHeight(pageFooter);
 
-    // Row heights: one line, unless a cell wraps.
+    // Row heights: one line, unless a cell is wider than its column (only
+    // those are broken into lines).
     rowHeights_.clear();
-    if (!totalsOnly && options.wordWrap) {
+    if (!cellWidths.empty()) {
         bool anyTaller = false;
         std::vector<float> heights(static_cast<std::size_t>(rows), static_cast<float>(oneLineRow_));
-        std::vector<int> textColumns;
-        for (int c = 1; c < columnCount(); ++c)
-            if (!columnCheckBox(c)) textColumns.push_back(c);
+        std::vector<double> inner;
+        for (int c : textColumns) inner.push_back(widths_[static_cast<std::size_t>(c)] - 2 * kPadX + kFitSlack);
         for (int r = 0; r < rows; ++r) {
-            int lines = 1;
-            for (int c : textColumns) lines = std::max(lines, cellLines(cellText(r, c), c));
+            std::size_t lines = 1;
+            for (std::size_t j = 0; j < stride; ++j) {
+                const double w = cellWidths[static_cast<std::size_t>(r) * stride + j];
+                if (w >= 0 && w <= inner[j]) continue;
+                const int c = textColumns[j];
+                lines = std::max(lines, cellLines(QString::fromStdString(cellText(r, c)), 0, inner[j] - kFitSlack).size());
+            }
             if (lines > 1) {
-                heights[static_cast<std::size_t>(r)] = static_cast<float>(lines * lineHeight_ + 2 * kPadY);
+                heights[static_cast<std::size_t>(r)] = static_cast<float>(static_cast<double>(lines) * lineHeight_ + 2 * kPadY);
                 anyTaller = true;
             }
-            if (progress && (r & 4095) == 4095 && !progress(r, rows)) throw ReportCancelled();
+            if (progress && (r & 4095) == 4095 && !progress(rows / 2 + r / 2, rows)) throw ReportCancelled();
         }
         if (anyTaller) rowHeights_ = std::move(heights);
     }
@@ -261,32 +294,38 @@ QString Report::resolve(const QString& text, int pageIndex) {
 }
 
 void Report::placeText(Page& page, const QString& text, const QRectF& cell, Qt::Alignment align, int font, int row,
-                       int column) const {
-    const FontSpec& spec = fonts_[static_cast<std::size_t>(font)];
-    const QFontMetricsF fm = layoutMetrics(spec);
+                       int column) {
+    const FontSpec spec = fonts_[static_cast<std::size_t>(font)];
     const QRectF inner = cell.adjusted(kPadX, kPadY, -kPadX, -kPadY);
-    const std::vector<QString> lines = breakLines(text, spec, inner.width());
-    double y = inner.top() + fm.ascent();
-    for (const QString& line : lines) {
-        if (line.isEmpty()) {
-            y += fm.lineSpacing();
+    const TextMeasure& m = measure(font);
+    double y = inner.top() + m.ascent();
+    for (const auto& [from, to] : cellLines(text, font, inner.width())) {
+        if (from == to) {
+            y += m.lineSpacing();
             continue;
         }
-        const double w = fm.horizontalAdvance(line);
-        double x = inner.left();
-        if (align & Qt::AlignRight) x = inner.right() - w;
-        else if (align & Qt::AlignHCenter) x = inner.left() + (inner.width() - w) / 2;
         PageItem item;
         item.kind = ItemKind::Text;
         item.font = font;
         item.row = row;
         item.column = column;
         item.rect = cell;
+        item.text = text.mid(from, to - from);
+        double w = m.width(item.text);
+        // A number is never broken: one wider than its cell is printed smaller.
+        if (w > inner.width() + kFitSlack && isNumberLike(item.text)) {
+            FontSpec smaller = spec;
+            smaller.pointSize = std::max(kSmallestPoints, std::floor(spec.pointSize * inner.width() / w * 4) / 4);
+            item.font = fontIndex(smaller);
+            w = measure(item.font).width(item.text);
+        }
+        double x = inner.left();
+        if (align & Qt::AlignRight) x = inner.right() - w;
+        else if (align & Qt::AlignHCenter) x = inner.left() + (inner.width() - w) / 2;
         item.origin = QPointF(x, y);
-        item.text = line;
-        item.clip = w > inner.width() + 0.5 || y + fm.descent() > cell.bottom();
+        item.clip = w > inner.width() + kFitSlack || y + m.descent() > cell.bottom();
         page.items.push_back(std::move(item));
-        y += fm.lineSpacing();
+        y += m.lineSpacing();
     }
 }
 
@@ -296,23 +335,23 @@ double Report::placeBand(Page& page, const Band& band, double top, int pageIndex
     double y = top;
     for (const TemplateLine& line : band.lines) {
         const int font = fontIndex(line.font);
-        const QFontMetricsF fm = layoutMetrics(line.font);
+        const TextMeasure& m = measure(font);
         for (const QString& text : splitLines(resolve(line.text, pageIndex))) {
-            const QRectF cell(left - kPadX, y - kPadY, width + 2 * kPadX, fm.lineSpacing() + 2 * kPadY);
+            const QRectF cell(left - kPadX, y - kPadY, width + 2 * kPadX, m.lineSpacing() + 2 * kPadY);
             if (!text.isEmpty()) {
                 PageItem item;
                 item.font = font;
                 item.rect = cell;
-                const double w = fm.horizontalAdvance(text);
+                const double w = m.width(text);
                 double x = left;
                 if (line.align & Qt::AlignRight) x = left + width - w;
                 else if (line.align & Qt::AlignHCenter) x = left + (width - w) / 2;
-                item.origin = QPointF(x, y + fm.ascent());
+                item.origin = QPointF(x, y + m.ascent());
                 item.text = text;
                 item.clip = w > width;
                 page.items.push_back(std::move(item));
             }
-            y += fm.lineSpacing();
+            y += m.lineSpacing();
         }
     }
     return y - top;

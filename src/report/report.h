@@ -22,11 +22,11 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "report/report_fonts.h"
 #include "report/report_table.h"
+#include "report/report_text.h"
 
 class QPainter;
 
@@ -162,7 +162,9 @@ public:
     bool cellChecked(int row, int column) const;
     QString footerText(int column) const;
     std::optional<double> footerNumber(int column) const;
-    // Column widths in tenths of a millimetre, after fitting (laid out first).
+    // Column widths in tenths of a millimetre, after fitting (laid out first):
+    // the grid's widths scaled to the printable width, a column never narrower
+    // than the widest number it prints.
     const std::vector<double>& columnWidths();
 
     // Fonts the items name.
@@ -170,18 +172,20 @@ public:
 
 private:
     int fontIndex(const FontSpec& spec);
-    int lineCount(const std::string& text, int column, double width) const;
-    int cellLines(const std::string& text, int column) const;
+    const TextMeasure& measure(int font) const;
+    // The lines of a cell's text in `width`, one for each paragraph without word wrap.
+    std::vector<std::pair<qsizetype, qsizetype>> cellLines(const QString& text, int font, double width) const;
     double bandHeight(const Band& band);
     double rowHeight(int row) const;
-    std::vector<QString> breakLines(const QString& text, const FontSpec& font, double width) const;
+    void fitColumns(const std::vector<double>& rowsLeast, const std::vector<double>& totalsLeast);
     void placeText(Page& page, const QString& text, const QRectF& cell, Qt::Alignment align, int font, int row,
-                   int column) const;
+                   int column);
     double placeBand(Page& page, const Band& band, double top, int pageIndex);
 
     std::shared_ptr<const ReportTable> table_;
     QMap<QString, QString> variables_;
     std::vector<FontSpec> fonts_;
+    mutable std::vector<std::unique_ptr<TextMeasure>> measures_;  // of fonts_, made when first asked for
     bool laidOut_ = false;
     // Layout results.
     std::vector<double> widths_;
@@ -193,12 +197,7 @@ private:
     double columnFooterHeight_ = 0;
     double pageFooterHeight_ = 0;
     double lineHeight_ = 0;
-    double ascent_ = 0;
-    double asciiAdvance_[128] = {};
-    double asciiBound_ = 0;
-    double wideBound_ = 0;
     std::vector<PageRange> pages_;
-    mutable std::vector<std::unordered_map<std::string, int>> lineCache_;
 };
 
 // Draws a page: the painter maps one layout unit to dpi / 254 device pixels.

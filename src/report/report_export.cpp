@@ -12,6 +12,7 @@
 #include <QPdfWriter>
 #include <QTemporaryFile>
 #include <cstdio>
+#include <map>
 #include <unistd.h>
 
 #include "report/metafile.h"
@@ -315,6 +316,9 @@ void writeImage(Report& report, int pageIndex, const QString& path, const char* 
 
 class Workbook {
 public:
+    // Not in the library's constant memory mode: it keeps a temporary file
+    // open and a row buffer of every possible column (128 kB) for each sheet
+    // until the end, a gigabyte for a year's list at one sheet a page.
     explicit Workbook(const QString& path) : path_(QFile::encodeName(path)) {
         book_ = workbook_new(path_.constData());
         if (!book_) throw ReportError(fileError(path).toStdString());
@@ -347,13 +351,18 @@ void writeXlsx(Report& report, const QString& path, const Progress& progress) {
     format_set_align(title, LXW_ALIGN_CENTER);
     format_set_text_wrap(title);
     format_set_border(title, LXW_BORDER_THIN);
+    // One format object for each distinct format: the library looks up by
+    // content, at every cell, a format that equals one made before it.
     std::vector<lxw_format*> cellFormats;
+    std::map<int, lxw_format*> byDecimals;  // -1: no number format
     for (int c = 0; c < columns; ++c) {
-        lxw_format* f = workbook_add_format(book.get());
-        format_set_border(f, LXW_BORDER_THIN);
-        const int d = report.columnDecimals(c);
-        if (report.columnNumeric(c) && d >= 0)
-            format_set_num_format(f, d == 0 ? "0" : ("0." + std::string(static_cast<std::size_t>(d), '0')).c_str());
+        const int d = report.columnNumeric(c) ? std::max(report.columnDecimals(c), -1) : -1;
+        lxw_format*& f = byDecimals[d];
+        if (!f) {
+            f = workbook_add_format(book.get());
+            format_set_border(f, LXW_BORDER_THIN);
+            if (d >= 0) format_set_num_format(f, d == 0 ? "0" : ("0." + std::string(static_cast<std::size_t>(d), '0')).c_str());
+        }
         cellFormats.push_back(f);
     }
     lxw_format* centred = workbook_add_format(book.get());

@@ -147,5 +147,78 @@ TEST(ReportPages, HeaderBandIsAtLeastItsSetHeightAndMarginsThatLeaveNoRoomAreRef
     EXPECT_THROW(r->layout(), ReportError);
 }
 
+// Amounts in columns too narrow for them: a number is printed whole on one
+// line, inside its cell; its column widens and the text columns make room, and
+// where even that cannot be, the number is printed smaller.
+struct NumberCase {
+    const char* name;
+    int amountColumns;
+    double amountScreenWidth;  // pixels on screen, before fitting
+    const char* amount;        // in every row
+    const char* total;         // under every amount column
+    bool fit;                  // columns fitted to the page
+    bool rowsSmaller;          // the rows' amounts are printed in a smaller font
+    bool totalsSmaller;
+};
+
+TEST(ReportNumbers, AreNeverBrokenTheirColumnsWidenOrTheyArePrintedSmaller) {
+    const NumberCase cases[] = {
+        {"NarrowColumnsWiden", 2, 20, "-1,234,567.89", "-2,469,135.78", true, false, false},
+        {"UnfittedColumnsWidenToo", 2, 20, "-1,234,567.89", "-2,469,135.78", false, false, false},
+        {"TotalsWiderThanTheRowsAreSmaller", 6, 100, "1234.50", "123456789012345.67", true, false, true},
+        {"MoreNumbersThanThePageHolds", 14, 100, "1234567890.12", "1234567890.12", true, true, true},
+    };
+    for (const NumberCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto t = std::make_shared<MemoryTable>();
+        t->columnList.push_back({QStringLiteral("供应商名称"), 200, Qt::AlignLeft, false, {}, false, -1});
+        t->columnList.push_back({QStringLiteral("制单日期"), 10, Qt::AlignLeft, false, {}, false, -1});
+        for (int a = 0; a < c.amountColumns; ++a)
+            t->columnList.push_back({QStringLiteral("金额%1").arg(a), c.amountScreenWidth, Qt::AlignRight, false, {}, true, 2});
+        for (int row = 0; row < 5; ++row) {
+            std::vector<MemoryTable::Cell> cells = {{"上海市浦东新区张江高科技园区第一供应商有限责任公司", std::nullopt},
+                                                    {"2025-01-10", std::nullopt}};
+            for (int a = 0; a < c.amountColumns; ++a) cells.push_back({c.amount, 1.0});
+            t->rows.push_back(cells);
+        }
+        t->footer = {{"合计:5条", std::nullopt}, {"", std::nullopt}};
+        for (int a = 0; a < c.amountColumns; ++a) t->footer.push_back({c.total, 2.0});
+        Report r(t);
+        r.cellFont = FontSpec{QStringLiteral("宋体"), 9, false};
+        r.options.fitColumns = c.fit;
+        const Page page = r.page(0);
+        const double printable = r.setup.width() - r.setup.marginLeft - r.setup.marginRight;
+        double total = 0;
+        for (double w : r.columnWidths()) total += w;
+        if (c.fit) {
+            EXPECT_NEAR(total, printable, 0.01);
+        }
+
+        bool rowsSmaller = false, totalsSmaller = false;
+        for (int row : {0, 4, kFooterRow})
+            for (int column = row == kFooterRow ? 3 : 2; column < r.columnCount(); ++column) {
+                std::vector<const PageItem*> items;
+                for (const PageItem& item : page.items)
+                    if (item.row == row && item.column == column) items.push_back(&item);
+                ASSERT_EQ(items.size(), 1u) << "row " << row << " column " << column;
+                const PageItem& item = *items.front();
+                EXPECT_EQ(item.text.toStdString(), column == 2 ? "2025-01-10" : row == kFooterRow ? c.total : c.amount);
+                const FontSpec& font = r.fonts()[static_cast<std::size_t>(item.font)];
+                (row == kFooterRow ? totalsSmaller : rowsSmaller) |= font.pointSize < 9;
+                // Inside its cell.
+                EXPECT_FALSE(item.clip);
+                EXPECT_GE(item.origin.x(), item.rect.left());
+                EXPECT_LE(item.origin.x() + TextMeasure(font).width(item.text), item.rect.right() + 0.01);
+            }
+        EXPECT_EQ(rowsSmaller, c.rowsSmaller);
+        EXPECT_EQ(totalsSmaller, c.totalsSmaller);
+        // The supplier still prints, broken over lines.
+        QString supplier;
+        for (const PageItem& item : page.items)
+            if (item.row == 0 && item.column == 1) supplier += item.text;
+        EXPECT_EQ(supplier, QStringLiteral("上海市浦东新区张江高科技园区第一供应商有限责任公司"));
+    }
+}
+
 }  // namespace
 }  // namespace trunaccount::testing
