@@ -53,9 +53,9 @@ constexpr unsigned kTransparent = 1;
 constexpr unsigned kEtoClipped = 4;
 
 // The face name as Windows knows it: the report's own font name.
-QString faceName(const FontSpec& spec) { return spec.family.left(31); }
+QString faceName(const FontSpec& fontDef) { return fontDef.family.left(31); }
 
-int fontHeight(const FontSpec& spec) { return -rounded(spec.pointSize * kUnitsPerPoint); }
+int fontHeight(const FontSpec& fontDef) { return -rounded(fontDef.pointSize * kUnitsPerPoint); }
 
 // The tick of a check box as line segments.
 std::vector<QLineF> checkBoxLines(const PageItem& item) {
@@ -135,16 +135,16 @@ public:
         record(EMR_CREATEPEN, p);
         return handles_;
     }
-    std::uint32_t font(const FontSpec& spec) {
+    std::uint32_t font(const FontSpec& fontDef) {
         Bytes p;
         p.u32(++handles_);
-        p.i32(fontHeight(spec));
+        p.i32(fontHeight(fontDef));
         p.i32(0);
         p.i32(0);
         p.i32(0);
-        p.i32(spec.bold ? kWeightBold : kWeightNormal);
+        p.i32(fontDef.bold ? kWeightBold : kWeightNormal);
         for (unsigned b : {0u, 0u, 0u, kGb2312Charset, 0u, 0u, 0u, 0u}) p.u8(b);
-        const QString face = faceName(spec);
+        const QString face = faceName(fontDef);
         for (int i = 0; i < 32; ++i) p.u16(i < face.size() ? face.at(i).unicode() : 0);
         record(EMR_EXTCREATEFONTINDIRECTW, p);
         return handles_;
@@ -242,9 +242,9 @@ QByteArray emfPage(const Report& report, const Page& page) {
     emf.simple(EMR_SELECTOBJECT, emf.pen(2));
     std::vector<std::uint32_t> fonts;
     std::vector<QFontMetricsF> metrics;
-    for (const FontSpec& spec : report.fonts()) {
-        fonts.push_back(emf.font(spec));
-        metrics.push_back(layoutMetrics(spec));
+    for (const FontSpec& fontDef : report.fonts()) {
+        fonts.push_back(emf.font(fontDef));
+        metrics.push_back(layoutMetrics(fontDef));
     }
     int selected = -1;
     for (const PageItem& item : page.items) {
@@ -325,15 +325,15 @@ public:
         record(META_CREATEPENINDIRECT, p);
         return objects_++;
     }
-    int font(const FontSpec& spec) {
+    int font(const FontSpec& fontDef) {
         Bytes p;
-        p.i16(fontHeight(spec));
+        p.i16(fontHeight(fontDef));
         p.i16(0);
         p.i16(0);
         p.i16(0);
-        p.i16(spec.bold ? kWeightBold : kWeightNormal);
+        p.i16(fontDef.bold ? kWeightBold : kWeightNormal);
         for (unsigned b : {0u, 0u, 0u, kGb2312Charset, 0u, 0u, 0u, 0u}) p.u8(b);
-        QByteArray face = gbkBytes(faceName(spec)).left(31);
+        QByteArray face = gbkBytes(faceName(fontDef)).left(31);
         face.append(QByteArray(32 - face.size(), '\0'));
         p.raw(face);
         record(META_CREATEFONTINDIRECT, p);
@@ -402,7 +402,7 @@ QByteArray wmfPage(const Report& report, const Page& page) {
     }
     wmf.words(META_SELECTOBJECT, {wmf.pen(2)});
     std::vector<int> fonts;
-    for (const FontSpec& spec : report.fonts()) fonts.push_back(wmf.font(spec));
+    for (const FontSpec& fontDef : report.fonts()) fonts.push_back(wmf.font(fontDef));
     int selected = -1;
     for (const PageItem& item : page.items) {
         if (item.kind == ItemKind::Text) {

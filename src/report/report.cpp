@@ -69,10 +69,10 @@ std::optional<double> Report::footerNumber(int column) const {
     return column == 0 ? std::nullopt : table_->footerNumber(column - 1);
 }
 
-int Report::fontIndex(const FontSpec& spec) {
+int Report::fontIndex(const FontSpec& fontDef) {
     for (std::size_t i = 0; i < fonts_.size(); ++i)
-        if (fonts_[i] == spec) return static_cast<int>(i);
-    fonts_.push_back(spec);
+        if (fonts_[i] == fontDef) return static_cast<int>(i);
+    fonts_.push_back(fontDef);
     return static_cast<int>(fonts_.size()) - 1;
 }
 
@@ -295,7 +295,7 @@ QString Report::resolve(const QString& text, int pageIndex) {
 
 void Report::placeText(Page& page, const QString& text, const QRectF& cell, Qt::Alignment align, int font, int row,
                        int column) {
-    const FontSpec spec = fonts_[static_cast<std::size_t>(font)];
+    const FontSpec fontDef = fonts_[static_cast<std::size_t>(font)];
     const QRectF inner = cell.adjusted(kPadX, kPadY, -kPadX, -kPadY);
     const TextMeasure& m = measure(font);
     double y = inner.top() + m.ascent();
@@ -314,8 +314,8 @@ void Report::placeText(Page& page, const QString& text, const QRectF& cell, Qt::
         double w = m.width(item.text);
         // A number is never broken: one wider than its cell is printed smaller.
         if (w > inner.width() + kFitSlack && isNumberLike(item.text)) {
-            FontSpec smaller = spec;
-            smaller.pointSize = std::max(kSmallestPoints, std::floor(spec.pointSize * inner.width() / w * 4) / 4);
+            FontSpec smaller = fontDef;
+            smaller.pointSize = std::max(kSmallestPoints, std::floor(fontDef.pointSize * inner.width() / w * 4) / 4);
             item.font = fontIndex(smaller);
             w = measure(item.font).width(item.text);
         }
@@ -437,7 +437,7 @@ void scalePainter(QPainter& painter, double dpi) { painter.scale(dpi / kUnitsPer
 void paintPage(QPainter& painter, const Report& report, const Page& page, double dpi) {
     painter.save();
     std::vector<QFont> fonts;
-    for (const FontSpec& spec : report.fonts()) fonts.push_back(deviceFont(spec, dpi));
+    for (const FontSpec& fontDef : report.fonts()) fonts.push_back(deviceFont(fontDef, dpi));
     QPen pen(Qt::black, kLineWidth);
     pen.setCapStyle(Qt::SquareCap);
     painter.setPen(pen);

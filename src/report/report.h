@@ -171,7 +171,7 @@ public:
     const std::vector<FontSpec>& fonts() const { return fonts_; }
 
 private:
-    int fontIndex(const FontSpec& spec);
+    int fontIndex(const FontSpec& fontDef);
     const TextMeasure& measure(int font) const;
     // The lines of a cell's text in `width`, one for each paragraph without word wrap.
     std::vector<std::pair<qsizetype, qsizetype>> cellLines(const QString& text, int font, double width) const;

@@ -75,22 +75,22 @@ QString resolveFamily(const QString& name) {
     return *it;
 }
 
-QFont deviceFont(const FontSpec& spec, double dpi) {
-    QFont font(resolveFamily(spec.family));
+QFont deviceFont(const FontSpec& fontDef, double dpi) {
+    QFont font(resolveFamily(fontDef.family));
     // The point size resolves against the device's resolution and the painter
     // scales once more: the size given makes the two steps come out right.
-    font.setPointSizeF(spec.pointSize * kUnitsPerInch / dpi);
-    font.setBold(spec.bold);
+    font.setPointSizeF(fontDef.pointSize * kUnitsPerInch / dpi);
+    font.setBold(fontDef.bold);
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setKerning(false);
     return font;
 }
 
-QFont layoutFont(const FontSpec& spec) {
+QFont layoutFont(const FontSpec& fontDef) {
     // Sized for the layout device: its resolution makes a point 254 / 72 pixels.
-    return deviceFont(spec, kUnitsPerInch);
+    return deviceFont(fontDef, kUnitsPerInch);
 }
 
-QFontMetricsF layoutMetrics(const FontSpec& spec) { return QFontMetricsF(layoutFont(spec), &referenceDevice()); }
+QFontMetricsF layoutMetrics(const FontSpec& fontDef) { return QFontMetricsF(layoutFont(fontDef), &referenceDevice()); }
 
 }  // namespace trunaccount::report

@@ -30,17 +30,17 @@ struct FontSpec {
 // text assumed. Known names are tried against a list of matching faces first.
 QString resolveFamily(const QString& name);
 
-// The font for drawing `spec` on a device whose logical resolution is `dpi`,
+// The font for drawing `fontDef` on a device whose logical resolution is `dpi`,
 // while the painter maps one layout unit to dpi / 254 device pixels.
-QFont deviceFont(const FontSpec& spec, double dpi);
+QFont deviceFont(const FontSpec& fontDef, double dpi);
 
 // The device text is measured and broken into lines on (one pixel a layout unit).
 QPaintDevice* layoutDevice();
 
-// The font of `spec` as text is laid out with it (on layoutDevice()).
-QFont layoutFont(const FontSpec& spec);
+// The font of `fontDef` as text is laid out with it (on layoutDevice()).
+QFont layoutFont(const FontSpec& fontDef);
 
 // Metrics in layout units.
-QFontMetricsF layoutMetrics(const FontSpec& spec);
+QFontMetricsF layoutMetrics(const FontSpec& fontDef);
 
 }  // namespace trunaccount::report
