@@ -113,22 +113,35 @@ void Report::fitColumns(const std::vector<double>& rowsLeast, const std::vector<
     double total = 0;
     for (std::size_t c = 1; c < n; ++c) total += widths_[c];
     const double scale = room / total;
-    auto fitsScaled = [&](const std::vector<double>& need) {
+    auto proportional = [&](const std::vector<double>& need) {
         for (std::size_t c = 1; c < n; ++c)
             if (widths_[c] * scale < need[c]) return false;
         return true;
     };
-    // A year's totals are wider than any row: when they do not fit as well, it
-    // is they that are printed smaller, not the text squeezed on every page.
-    if (!fitsScaled(least)) least = rowsLeast;
-    if (fitsScaled(least)) {
+    // Otherwise the columns holding numbers take the room their widest number
+    // needs and the columns of text share what is left: the scale of their
+    // screen widths then, negative when the numbers alone overflow the page.
+    auto sumNeeds = [&](const std::vector<double>& need, double& numbers, double& texts) {
+        numbers = texts = 0;
+        for (std::size_t c = 1; c < n; ++c) (need[c] > 0 ? numbers : texts) += need[c] > 0 ? need[c] : widths_[c];
+    };
+    auto textScale = [&](const std::vector<double>& need) {
+        if (proportional(need)) return scale;
+        double numbers = 0, texts = 0;
+        sumNeeds(need, numbers, texts);
+        if (numbers >= room) return -1.0;
+        return texts > 0 ? (room - numbers) / texts : std::numeric_limits<double>::infinity();
+    };
+    // A year's totals are much wider than any row: when making room for them
+    // would take more than a fifth of the text columns' width on every page, it
+    // is the totals that are printed smaller.
+    if (textScale(least) < 0.8 * textScale(rowsLeast)) least = rowsLeast;
+    if (proportional(least)) {
         for (std::size_t c = 1; c < n; ++c) widths_[c] *= scale;
         return;
     }
-    // Crowded: the columns holding numbers take the room their widest number
-    // needs, and the columns of text share what is left.
     double numbers = 0, texts = 0;
-    for (std::size_t c = 1; c < n; ++c) (least[c] > 0 ? numbers : texts) += least[c] > 0 ? least[c] : widths_[c];
+    sumNeeds(least, numbers, texts);
     if (numbers < room) {
         // (Only numbers: what is left goes to them in proportion.)
         const double spare = (room - numbers) / (texts > 0 ? texts : total);
