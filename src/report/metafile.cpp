@@ -52,8 +52,10 @@ constexpr unsigned kTextAlignBaseline = 24;
 constexpr unsigned kTransparent = 1;
 constexpr unsigned kEtoClipped = 4;
 
-// The face name as Windows knows it: the report's own font name.
-QString faceName(const FontSpec& spec) { return spec.family.left(31); }
+// The face the report was laid out with, so that a reader that has it draws
+// the text as the report does; one that does not picks a face by the Chinese
+// character set the font asks for.
+QString faceName(const FontSpec& spec) { return resolveFamily(spec.family).left(31); }
 
 int fontHeight(const FontSpec& spec) { return -rounded(spec.pointSize * kUnitsPerPoint); }
 

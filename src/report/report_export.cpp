@@ -279,7 +279,9 @@ void writeRtf(Report& report, const QString& path, const Progress& progress) {
         checkCancel(progress, p, pages);
         const PageRange& range = report.pageRange(p);
         QByteArray chunk;
-        if (p > 0) chunk += "\\page\n";
+        // Each page a section that starts a new page: readers keep a page break
+        // between a paragraph and a table only as a section break.
+        if (p > 0) chunk += "\\sect\\sectd\\sbkpage\n";
         if (range.pageHeader) chunk += band(report.pageHeader, p);
         chunk += tableRow([&](int c) { return report.columnTitle(c); }, [](int) { return Qt::AlignHCenter; }, 0, true);
         if (!report.totalsOnly)
@@ -348,6 +350,14 @@ private:
     lxw_workbook* book_ = nullptr;
 };
 
+// The spreadsheet's code of a paper size (0: the printer's default).
+std::uint8_t paperCode(const QString& paper) {
+    static const std::pair<const char*, std::uint8_t> codes[] = {{"Letter", 1}, {"A3", 8}, {"A4", 9}, {"A5", 11}, {"B5", 34}};
+    for (const auto& [name, code] : codes)
+        if (paper == QLatin1String(name)) return code;
+    return 0;
+}
+
 void writeXlsx(Report& report, const QString& path, const Progress& progress) {
     const int pages = report.pageCount();
     const int columns = report.columnCount();
@@ -404,6 +414,10 @@ void writeXlsx(Report& report, const QString& path, const Progress& progress) {
         for (int c = 0; c < columns; ++c)
             worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                                  sheetWidths[static_cast<std::size_t>(c)], nullptr);
+        // Printed from the spreadsheet, a sheet is one page wide, on the report's paper.
+        worksheet_fit_to_pages(sheet, 1, 0);
+        worksheet_set_paper(sheet, paperCode(report.setup.paper));
+        if (report.setup.landscape) worksheet_set_landscape(sheet);
         lxw_row_t row = 0;
         if (range.pageHeader) bandRows(sheet, row, report.pageHeader, p);
         for (int c = 0; c < columns; ++c)
