@@ -454,7 +454,7 @@ void scalePainter(QPainter& painter, double dpi) { painter.scale(dpi / kUnitsPer
 const std::vector<QGlyphRun>& Report::glyphs(int font, const QString& text) const {
     const auto key = qMakePair(font, text);
     if (auto it = glyphCache_.constFind(key); it != glyphCache_.constEnd()) return *it;
-    if (glyphCache_.size() >= 50000) glyphCache_.clear();  // a year's list holds mostly distinct texts
+    if (glyphCache_.size() >= 20000) glyphCache_.clear();  // a year's list holds mostly distinct texts
     QTextLayout layout(text, layoutFont(fonts_[static_cast<std::size_t>(font)]), layoutDevice());
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
