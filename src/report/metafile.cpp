@@ -52,8 +52,10 @@ constexpr unsigned kTextAlignBaseline = 24;
 constexpr unsigned kTransparent = 1;
 constexpr unsigned kEtoClipped = 4;
 
-// The face name as Windows knows it: the report's own font name.
-QString faceName(const FontSpec& fontDef) { return fontDef.family.left(31); }
+// The face the report was laid out with, so that a reader that has it draws
+// the text as the report does; one that does not picks a face by the Chinese
+// character set the font asks for.
+QString faceName(const FontSpec& fontDef) { return resolveFamily(fontDef.family).left(31); }
 
 int fontHeight(const FontSpec& fontDef) { return -rounded(fontDef.pointSize * kUnitsPerPoint); }
 
@@ -339,8 +341,24 @@ public:
         record(META_CREATEFONTINDIRECT, p);
         return objects_++;
     }
-    void text(const PageItem& item) {
-        const QByteArray bytes = gbkBytes(item.text);
+    // The text in GBK bytes with the advance of each byte, so that a reader
+    // without the report's font keeps its layout: a character's advance on its
+    // first byte, 0 on the second (advances accumulated and rounded, so that
+    // the line keeps its width).
+    void text(const PageItem& item, const QFontMetricsF& fm) {
+        QByteArray bytes;
+        std::vector<int> dx;
+        double x = 0;
+        int placed = 0;
+        for (char32_t c : item.text.toUcs4()) {
+            const QString one = QString::fromUcs4(&c, 1);
+            const QByteArray encoded = gbkBytes(one);
+            x += fm.horizontalAdvance(one);
+            const int next = rounded(x);
+            for (qsizetype i = 0; i < encoded.size(); ++i) dx.push_back(i == 0 ? next - placed : 0);
+            placed = next;
+            bytes += encoded;
+        }
         Bytes p;
         p.i16(rounded(item.origin.y()));
         p.i16(rounded(item.origin.x()));
@@ -350,6 +368,7 @@ public:
             for (double v : {item.rect.left(), item.rect.top(), item.rect.right(), item.rect.bottom()}) p.i16(rounded(v));
         p.raw(bytes);
         p.padTo(2);
+        for (int d : dx) p.i16(d);
         record(META_EXTTEXTOUT, p);
     }
 
@@ -402,7 +421,11 @@ QByteArray wmfPage(const Report& report, const Page& page) {
     }
     wmf.words(META_SELECTOBJECT, {wmf.pen(2)});
     std::vector<int> fonts;
-    for (const FontSpec& fontDef : report.fonts()) fonts.push_back(wmf.font(fontDef));
+    std::vector<QFontMetricsF> metrics;
+    for (const FontSpec& fontDef : report.fonts()) {
+        fonts.push_back(wmf.font(fontDef));
+        metrics.push_back(layoutMetrics(fontDef));
+    }
     int selected = -1;
     for (const PageItem& item : page.items) {
         if (item.kind == ItemKind::Text) {
@@ -410,7 +433,7 @@ QByteArray wmfPage(const Report& report, const Page& page) {
                 selected = item.font;
                 wmf.words(META_SELECTOBJECT, {fonts[static_cast<std::size_t>(item.font)]});
             }
-            wmf.text(item);
+            wmf.text(item, metrics[static_cast<std::size_t>(item.font)]);
             continue;
         }
         for (const QLineF& l : itemLines(item)) {

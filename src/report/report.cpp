@@ -1,6 +1,9 @@
 #include "report/report.h"
 
+#include <QGlyphRun>
 #include <QPainter>
+#include <QRawFont>
+#include <QTextLayout>
 #include <QPainterPath>
 #include <QRegularExpression>
 #include <algorithm>
@@ -113,22 +116,35 @@ void Report::fitColumns(const std::vector<double>& rowsLeast, const std::vector<
     double total = 0;
     for (std::size_t c = 1; c < n; ++c) total += widths_[c];
     const double scale = room / total;
-    auto fitsScaled = [&](const std::vector<double>& need) {
+    auto proportional = [&](const std::vector<double>& need) {
         for (std::size_t c = 1; c < n; ++c)
             if (widths_[c] * scale < need[c]) return false;
         return true;
     };
-    // A year's totals are wider than any row: when they do not fit as well, it
-    // is they that are printed smaller, not the text squeezed on every page.
-    if (!fitsScaled(least)) least = rowsLeast;
-    if (fitsScaled(least)) {
+    // Otherwise the columns holding numbers take the room their widest number
+    // needs and the columns of text share what is left: the scale of their
+    // screen widths then, negative when the numbers alone overflow the page.
+    auto sumNeeds = [&](const std::vector<double>& need, double& numbers, double& texts) {
+        numbers = texts = 0;
+        for (std::size_t c = 1; c < n; ++c) (need[c] > 0 ? numbers : texts) += need[c] > 0 ? need[c] : widths_[c];
+    };
+    auto textScale = [&](const std::vector<double>& need) {
+        if (proportional(need)) return scale;
+        double numbers = 0, texts = 0;
+        sumNeeds(need, numbers, texts);
+        if (numbers >= room) return -1.0;
+        return texts > 0 ? (room - numbers) / texts : std::numeric_limits<double>::infinity();
+    };
+    // A year's totals are much wider than any row: when making room for them
+    // would take more than a fifth of the text columns' width on every page, it
+    // is the totals that are printed smaller.
+    if (textScale(least) < 0.8 * textScale(rowsLeast)) least = rowsLeast;
+    if (proportional(least)) {
         for (std::size_t c = 1; c < n; ++c) widths_[c] *= scale;
         return;
     }
-    // Crowded: the columns holding numbers take the room their widest number
-    // needs, and the columns of text share what is left.
     double numbers = 0, texts = 0;
-    for (std::size_t c = 1; c < n; ++c) (least[c] > 0 ? numbers : texts) += least[c] > 0 ? least[c] : widths_[c];
+    sumNeeds(least, numbers, texts);
     if (numbers < room) {
         // (Only numbers: what is left goes to them in proportion.)
         const double spare = (room - numbers) / (texts > 0 ? texts : total);
@@ -147,6 +163,7 @@ void Report::layout(const Progress& progress) {
     laidOut_ = false;
     fonts_.assign(1, cellFont);
     measures_.clear();
+    glyphCache_.clear();
     const TextMeasure& cell = measure(0);
     lineHeight_ = cell.lineSpacing();
     oneLineRow_ = lineHeight_ + 2 * kPadY;
@@ -434,15 +451,51 @@ QString checkGlyph(bool checked) { return checked ? QStringLiteral("√") : QStr
 
 void scalePainter(QPainter& painter, double dpi) { painter.scale(dpi / kUnitsPerInch, dpi / kUnitsPerInch); }
 
+const std::vector<QGlyphRun>& Report::glyphs(int font, const QString& text) const {
+    const auto key = qMakePair(font, text);
+    if (auto it = glyphCache_.constFind(key); it != glyphCache_.constEnd()) return *it;
+    if (glyphCache_.size() >= 20000) glyphCache_.clear();  // a year's list holds mostly distinct texts
+    QTextLayout layout(text, layoutFont(fonts_[static_cast<std::size_t>(font)]), layoutDevice());
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setPosition(QPointF(0, 0));
+    layout.endLayout();
+    std::vector<QGlyphRun> runs;
+    for (QGlyphRun run : layout.glyphRuns()) {
+        QList<QPointF> positions = run.positions();
+        for (QPointF& p : positions) p.ry() -= line.ascent();
+        run.setPositions(positions);
+        runs.push_back(run);
+    }
+    return *glyphCache_.insert(key, std::move(runs));
+}
+
 void paintPage(QPainter& painter, const Report& report, const Page& page, double dpi) {
     painter.save();
-    std::vector<QFont> fonts;
-    for (const FontSpec& fontDef : report.fonts()) fonts.push_back(deviceFont(fontDef, dpi));
     QPen pen(Qt::black, kLineWidth);
     pen.setCapStyle(Qt::SquareCap);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    int currentFont = -1;
+    // The page's text is drawn as one run of glyphs for each face: a PDF or a
+    // printer then gets one text object a page, not one for each cell.
+    struct Glyphs {
+        QRawFont face;
+        QList<quint32> indexes;
+        QList<QPointF> positions;
+    };
+    std::vector<Glyphs> text;
+    auto add = [&](const PageItem& item) {
+        for (const QGlyphRun& run : report.glyphs(item.font, item.text)) {
+            const QRawFont face = run.rawFont();
+            auto it = std::find_if(text.begin(), text.end(), [&](const Glyphs& g) { return g.face == face; });
+            if (it == text.end()) it = text.insert(text.end(), Glyphs{face, {}, {}});
+            it->indexes += run.glyphIndexes();
+            for (const QPointF& p : run.positions()) it->positions.push_back(p + item.origin);
+        }
+    };
     for (const PageItem& item : page.items) {
         switch (item.kind) {
         case ItemKind::Line: painter.drawLine(item.rect.topLeft(), item.rect.bottomRight()); break;
@@ -459,20 +512,25 @@ void paintPage(QPainter& painter, const Report& report, const Page& page, double
             break;
         }
         case ItemKind::Text:
-            if (item.font != currentFont) {
-                currentFont = item.font;
-                painter.setFont(fonts[static_cast<std::size_t>(item.font)]);
-            }
             if (item.clip) {
+                // Text wider than its cell is cut at the cell's edge.
                 painter.save();
                 painter.setClipRect(item.rect, Qt::IntersectClip);
+                painter.setFont(deviceFont(report.fonts()[static_cast<std::size_t>(item.font)], dpi));
                 painter.drawText(item.origin, item.text);
                 painter.restore();
             } else {
-                painter.drawText(item.origin, item.text);
+                add(item);
             }
             break;
         }
+    }
+    for (const Glyphs& g : text) {
+        QGlyphRun run;
+        run.setRawFont(g.face);
+        run.setGlyphIndexes(g.indexes);
+        run.setPositions(g.positions);
+        painter.drawGlyphRun(QPointF(0, 0), run);
     }
     painter.restore();
 }

@@ -11,6 +11,7 @@
 // and cells of each page's range. Positions are in tenths of a millimetre.
 #pragma once
 
+#include <QGlyphRun>
 #include <QHash>
 #include <QMap>
 #include <QPointF>
@@ -169,6 +170,9 @@ public:
 
     // Fonts the items name.
     const std::vector<FontSpec>& fonts() const { return fonts_; }
+    // The glyphs of a text in one of those fonts, placed from the left end of
+    // its baseline in layout units; shaped once for each distinct text.
+    const std::vector<QGlyphRun>& glyphs(int font, const QString& text) const;
 
 private:
     int fontIndex(const FontSpec& fontDef);
@@ -186,6 +190,7 @@ private:
     QMap<QString, QString> variables_;
     std::vector<FontSpec> fonts_;
     mutable std::vector<std::unique_ptr<TextMeasure>> measures_;  // of fonts_, made when first asked for
+    mutable QHash<QPair<int, QString>, std::vector<QGlyphRun>> glyphCache_;
     bool laidOut_ = false;
     // Layout results.
     std::vector<double> widths_;

@@ -10,7 +10,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 #include <cstdio>
 #include <map>
 #include <unistd.h>
@@ -222,8 +222,12 @@ void writeRtf(Report& report, const QString& path, const Progress& progress) {
     const PageSetup& s = report.setup;
     Output out(path);
     QByteArray head = "{\\rtf1\\ansi\\ansicpg936\\deff0\\uc1{\\fonttbl";
+    // Each font by the face the report was laid out with, so that a reader
+    // that has it breaks the lines where the report does, and by the report's
+    // own name as the alternative for a reader that does not.
     for (std::size_t i = 0; i < fonts.size(); ++i)
-        head += "{\\f" + QByteArray::number(static_cast<int>(i)) + "\\fnil\\fcharset134 " + rtfText(fonts[i].family) + ";}";
+        head += "{\\f" + QByteArray::number(static_cast<int>(i)) + "\\fnil\\fcharset134 " +
+                rtfText(resolveFamily(fonts[i].family)) + "{\\*\\falt " + rtfText(fonts[i].family) + "};}";
     head += "}\n\\paperw" + QByteArray::number(twips(s.width())) + "\\paperh" + QByteArray::number(twips(s.height())) +
             "\\margl" + QByteArray::number(twips(s.marginLeft)) + "\\margr" + QByteArray::number(twips(s.marginRight)) +
             "\\margt" + QByteArray::number(twips(s.marginTop)) + "\\margb" + QByteArray::number(twips(s.marginBottom)) +
@@ -251,10 +255,12 @@ void writeRtf(Report& report, const QString& path, const Progress& progress) {
         QByteArray r = "\\trowd\\trgaph" + QByteArray::number(twips(8)) + "\\trleft0" + (header ? "\\trhdr" : "") +
                        (height > 0 ? "\\trrh-" + QByteArray::number(twips(height)) : QByteArray());
         double x = 0;
-        for (double w : widths) {
-            x += w;
+        for (std::size_t c = 0; c < widths.size(); ++c) {
+            x += widths[c];
             if (report.options.gridLines)
                 r += "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
+            // A number is never broken: a reader with wider digits fits it to its cell.
+            if (!header && report.columnNumeric(static_cast<int>(c))) r += "\\clFitText";
             r += "\\cellx" + QByteArray::number(twips(x));
         }
         r += "\n";
@@ -273,7 +279,9 @@ void writeRtf(Report& report, const QString& path, const Progress& progress) {
         checkCancel(progress, p, pages);
         const PageRange& range = report.pageRange(p);
         QByteArray chunk;
-        if (p > 0) chunk += "\\page\n";
+        // Each page a section that starts a new page: readers keep a page break
+        // between a paragraph and a table only as a section break.
+        if (p > 0) chunk += "\\sect\\sectd\\sbkpage\n";
         if (range.pageHeader) chunk += band(report.pageHeader, p);
         chunk += tableRow([&](int c) { return report.columnTitle(c); }, [](int) { return Qt::AlignHCenter; }, 0, true);
         if (!report.totalsOnly)
@@ -342,6 +350,14 @@ private:
     lxw_workbook* book_ = nullptr;
 };
 
+// The spreadsheet's code of a paper size (0: the printer's default).
+std::uint8_t paperCode(const QString& paper) {
+    static const std::pair<const char*, std::uint8_t> codes[] = {{"Letter", 1}, {"A3", 8}, {"A4", 9}, {"A5", 11}, {"B5", 34}};
+    for (const auto& [name, code] : codes)
+        if (paper == QLatin1String(name)) return code;
+    return 0;
+}
+
 void writeXlsx(Report& report, const QString& path, const Progress& progress) {
     const int pages = report.pageCount();
     const int columns = report.columnCount();
@@ -367,7 +383,14 @@ void writeXlsx(Report& report, const QString& path, const Progress& progress) {
     }
     lxw_format* centred = workbook_add_format(book.get());
     format_set_align(centred, LXW_ALIGN_CENTER);
-    const std::vector<double>& widths = report.columnWidths();
+    // A sheet has no page width to keep to: columns as wide as in the grid,
+    // or as in print where that is wider (in characters of 7 screen pixels).
+    std::vector<double> sheetWidths;
+    for (int c = 0; c < columns; ++c) {
+        double w = report.columnWidths()[static_cast<std::size_t>(c)];
+        if (c > 0) w = std::max(w, report.table().columns()[static_cast<std::size_t>(c - 1)].width * kUnitsPerScreenPixel);
+        sheetWidths.push_back(w / kUnitsPerInch * kScreenDpi / 7.0);
+    }
     auto bandRows = [&](lxw_worksheet* sheet, lxw_row_t& row, const Band& band, int page) {
         for (const TemplateLine& l : band.lines) {
             lxw_format* f = nullptr;
@@ -390,7 +413,11 @@ void writeXlsx(Report& report, const QString& path, const Progress& progress) {
         if (!sheet) throw ReportError(fileError(path).toStdString());
         for (int c = 0; c < columns; ++c)
             worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
-                                 widths[static_cast<std::size_t>(c)] / kUnitsPerInch * kScreenDpi / 7.0, nullptr);
+                                 sheetWidths[static_cast<std::size_t>(c)], nullptr);
+        // Printed from the spreadsheet, a sheet is one page wide, on the report's paper.
+        worksheet_fit_to_pages(sheet, 1, 0);
+        worksheet_set_paper(sheet, paperCode(report.setup.paper));
+        if (report.setup.landscape) worksheet_set_landscape(sheet);
         lxw_row_t row = 0;
         if (range.pageHeader) bandRows(sheet, row, report.pageHeader, p);
         for (int c = 0; c < columns; ++c)
@@ -433,14 +460,22 @@ OutputFiles::~OutputFiles() {
 QString OutputFiles::add(const QString& target) {
     const QFileInfo info(target);
     if (info.fileName().isEmpty() || info.isDir()) throw ReportError(fileError(target).toStdString());
-    // Reserve a name beside the target (same file system, so the rename is whole).
-    QTemporaryFile probe(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX.part"));
-    probe.setAutoRemove(false);
-    if (!probe.open()) throw ReportError(fileError(target).toStdString());
-    const QString temp = probe.fileName();
-    probe.close();
-    files_.emplace_back(temp, info.absoluteFilePath());
-    return temp;
+    // Reserve a name beside the target (same file system, so the rename is
+    // whole). The file is made as any new file is, readable as the user's
+    // umask allows, or with the permissions of the file it replaces.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString temp = info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.') +
+                             QString::number(QRandomGenerator::global()->generate(), 36) + QStringLiteral(".part");
+        QFile file(temp);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (info.exists()) file.setPermissions(QFile::permissions(info.absoluteFilePath()));
+            file.close();
+            files_.emplace_back(temp, info.absoluteFilePath());
+            return temp;
+        }
+        if (!QFile::exists(temp)) break;  // not a name taken: the folder cannot take the file
+    }
+    throw ReportError(fileError(target).toStdString());
 }
 
 void OutputFiles::commit() {

@@ -108,9 +108,9 @@ private:
     TReportPreview* preview_;
 };
 
-std::function<void(const QString&)>& TReportPreview::openSpreadsheet() {
-    static std::function<void(const QString&)> open = [](const QString& path) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));  // nothing happens without a spreadsheet application
+std::function<bool(const QString&)>& TReportPreview::openSpreadsheet() {
+    static std::function<bool(const QString&)> open = [](const QString& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));  // false without a spreadsheet application
     };
     return open;
 }
@@ -242,6 +242,8 @@ void TReportPreview::setPage(int index) {
     if (index == page_ && shown_.width > 0) return;
     page_ = index;
     refresh();
+    // A new page is shown from its top.
+    scroll_->verticalScrollBar()->setValue(scroll_->verticalScrollBar()->minimum());
 }
 
 void TReportPreview::refresh() {
@@ -442,7 +444,10 @@ void TReportPreview::askExportSpreadsheet() {
     const QString path = withSuffix(askFile(this, QStringLiteral("导出到电子表格"), info.caption), info.suffix);
     if (path.isEmpty()) return;
     exportTo(ExportFormat::Xlsx, path);
-    openSpreadsheet()(path);
+    // Without an application to show it, the user is told where it is.
+    if (!openSpreadsheet()(path))
+        platform::messageBox(this, QStringLiteral("已导出到 %1").arg(path).toStdString(), "提示",
+                             platform::MB_OK | platform::MB_ICONINFORMATION);
 }
 
 void TReportPreview::askExport() {

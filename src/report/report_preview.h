@@ -55,8 +55,9 @@ public:
     void print();
     void applyPageSetup(const PageSetup& setup);
 
-    // Shows a spreadsheet just exported (the desktop's application); tests replace it.
-    static std::function<void(const QString&)>& openSpreadsheet();
+    // Shows a spreadsheet just exported (the desktop's application); false when
+    // none could. Tests replace it.
+    static std::function<bool(const QString&)>& openSpreadsheet();
 
     // The page as shown, for tests and screenshots.
     const Page& shownPage() const { return shown_; }

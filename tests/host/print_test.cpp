@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -125,6 +127,14 @@ TEST_F(PrintWindow, PreviewShowsEveryRowAndThePageCountWhateverThePrintMode) {
         // Page keys.
         QTest::keyClick(&p, Qt::Key_PageDown);
         EXPECT_EQ(p.currentPage(), 1);
+        // At full size, a page turned to shows from its top.
+        p.setZoom(TReportPreview::Zoom::Percent, 100);
+        QScrollBar* bar = p.findChild<QScrollArea*>(QStringLiteral("pages"))->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        EXPECT_GT(bar->value(), 0);
+        QTest::keyClick(&p, Qt::Key_PageUp);
+        EXPECT_EQ(p.currentPage(), 0);
+        EXPECT_EQ(bar->value(), bar->minimum());
         QTest::keyClick(&p, Qt::Key_End);
         EXPECT_EQ(p.currentPage(), pages - 1);
         // The totals line after the last row (its narrow cell wraps the text).

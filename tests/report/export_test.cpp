@@ -136,6 +136,7 @@ TEST(ReportExport, PicturesOnePerPageNumberedInTheName) {
 struct Walk {
     bool wellFormed = false;
     QStringList texts;
+    QList<int> advances;  // of each text, summed from its character advances
     int records = 0;
 };
 
@@ -150,8 +151,11 @@ Walk walkEmf(const QByteArray& b) {
         const quint32 size = u32(at + 4);
         if (size < 8 || size % 4 || at + size > b.size()) return w;
         if (type == 84) {  // EMR_EXTTEXTOUTW
-            const quint32 chars = u32(at + 44), offset = u32(at + 48);
+            const quint32 chars = u32(at + 44), offset = u32(at + 48), offDx = u32(at + 72);
             w.texts << QString::fromUtf16(reinterpret_cast<const char16_t*>(b.constData() + at + offset), chars);
+            int advance = 0;
+            for (quint32 i = 0; i < chars; ++i) advance += static_cast<qint32>(u32(at + offDx + 4 * i));
+            w.advances << advance;
         }
         ++w.records;
         at += size;
@@ -174,10 +178,15 @@ Walk walkWmf(const QByteArray& b) {
         const quint32 words = u32(at);
         function = u16(at + 4);
         if (words < 3 || at + words * 2 > b.size()) return w;
-        if (function == 0x0A32) {  // META_EXTTEXTOUT
+        if (function == 0x0A32) {  // META_EXTTEXTOUT: the text, then an advance for each of its bytes
             const quint16 length = u16(at + 10), options = u16(at + 12);
             const qsizetype text = at + 14 + (options & 4 ? 8 : 0);
+            const qsizetype dx = text + (length + 1) / 2 * 2;
+            if (dx + 2 * length != at + words * 2) return w;
             w.texts << QString::fromStdString(platform::gbkToUtf8(std::string(b.constData() + text, length)));
+            int advance = 0;
+            for (quint16 i = 0; i < length; ++i) advance += qFromLittleEndian<qint16>(b.constData() + dx + 2 * i);
+            w.advances << advance;
         }
         ++w.records;
         at += words * 2;
@@ -197,10 +206,14 @@ TEST(ReportExport, MetafilesAreWellFormedRecordsWithThePageTexts) {
     ASSERT_EQ(wmf.size(), pages);
     for (int p : {0, pages - 1}) {
         const QStringList expected = pageTexts(r->page(p));
-        for (const Walk& w : {walkEmf(readAll(emf[p])), walkWmf(readAll(wmf[p]))}) {
-            EXPECT_TRUE(w.wellFormed) << "page " << p;
-            EXPECT_EQ(w.texts, expected) << "page " << p;
+        const Walk e = walkEmf(readAll(emf[p])), w = walkWmf(readAll(wmf[p]));
+        for (const Walk& walk : {e, w}) {
+            EXPECT_TRUE(walk.wellFormed) << "page " << p;
+            EXPECT_EQ(walk.texts, expected) << "page " << p;
         }
+        // Both place the characters as the report does, whatever font the reader has.
+        EXPECT_EQ(w.advances, e.advances) << "page " << p;
+        for (int a : e.advances) EXPECT_GT(a, 0);
     }
     EXPECT_TRUE(walkEmf(readAll(emf[0])).texts.contains(QStringLiteral("收款单明细查询")));
 }
@@ -212,7 +225,7 @@ TEST(ReportExport, RtfHasTheTableRowsAndOnePagePerPage) {
     exportReport(*r, ExportFormat::Rtf, path(dir, "list.rtf"));
     const QByteArray rtf = readAll(path(dir, "list.rtf"));
     ASSERT_TRUE(rtf.startsWith("{\\rtf1"));
-    EXPECT_EQ(rtf.count("\\page\n"), pages - 1);
+    EXPECT_EQ(rtf.count("\\sect\\sectd\\sbkpage\n"), pages - 1);
     EXPECT_EQ(rtf.count("\\row\n"), 150 + pages + 1);  // rows, a title row a page, the totals
     EXPECT_TRUE(rtf.contains("D0001\\cell"));
     // Chinese as Unicode escapes: 收 is U+6536.
@@ -238,6 +251,25 @@ TEST(ReportExport, FailuresAndCancellingLeaveNoFileAndKeepAnOlderOne) {
         EXPECT_EQ(readAll(target), QByteArray("older"));
         QFile::remove(target);
     }
+}
+
+TEST(ReportExport, FilesAreMadeAsNewFilesAreOrKeepThePermissionsOfTheFileTheyReplace) {
+    TempDir dir;
+    auto r = documentReport(3);
+    QFile plain(path(dir, "plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    exportReport(*r, ExportFormat::Csv, path(dir, "new.csv"));
+    EXPECT_EQ(QFile::permissions(path(dir, "new.csv")), QFile::permissions(path(dir, "plain")));
+
+    const QString kept = path(dir, "kept.csv");
+    TempDir::writeFile(kept.toStdString(), "older");
+    const QFile::Permissions ownerAndGroup = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
+                                             QFile::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(kept, ownerAndGroup));
+    exportReport(*r, ExportFormat::Csv, kept);
+    EXPECT_EQ(QFile::permissions(kept), ownerAndGroup);
+    EXPECT_NE(readAll(kept), QByteArray("older"));
 }
 
 TEST(ReportFile, SavedReportReopensWithTheSamePagesWithoutItsSource) {
