@@ -91,7 +91,7 @@ void writeText(Report& report, const QString& path, const Progress& progress) {
     }
     int total = 0;
     for (int w : widths) total += w + 2;
-    auto line = [&](auto&& cell) {
+    auto line = [&](auto&& cell) -> QString {
         QString s;
         for (int c = 0; c < columns; ++c) {
             if (c) s += QStringLiteral("  ");
@@ -235,7 +235,7 @@ void writeRtf(Report& report, const QString& path, const Progress& progress) {
     out.write(head);
     const std::vector<double>& widths = report.columnWidths();
     const double cellLine = layoutMetrics(report.cellFont).lineSpacing();
-    auto paragraph = [&](const TemplateLine& l, const QString& text) {
+    auto paragraph = [&](const TemplateLine& l, const QString& text) -> QByteArray {
         const QByteArray align = l.align & Qt::AlignHCenter ? "\\qc" : l.align & Qt::AlignRight ? "\\qr" : "\\ql";
         return "{\\pard\\plain" + align + "\\sl-" + QByteArray::number(twips(layoutMetrics(l.font).lineSpacing())) +
                "\\slmult0\\f" + QByteArray::number(fontOf(l.font)) + (l.font.bold ? "\\b" : "") + "\\fs" +
@@ -251,7 +251,7 @@ void writeRtf(Report& report, const QString& path, const Progress& progress) {
     };
     const QByteArray cellFormat = "\\f0\\fs" + QByteArray::number(static_cast<int>(std::lround(report.cellFont.pointSize * 2))) +
                                   "\\sl-" + QByteArray::number(twips(cellLine)) + "\\slmult0 ";
-    auto tableRow = [&](auto&& cell, auto&& alignOf, double height, bool header) {
+    auto tableRow = [&](auto&& cell, auto&& alignOf, double height, bool header) -> QByteArray {
         QByteArray r = "\\trowd\\trgaph" + QByteArray::number(twips(8)) + "\\trleft0" + (header ? "\\trhdr" : "") +
                        (height > 0 ? "\\trrh-" + QByteArray::number(twips(height)) : QByteArray());
         double x = 0;
@@ -342,7 +342,8 @@ public:
         const lxw_error e = workbook_close(book_);
         book_ = nullptr;
         if (e != LXW_NO_ERROR)
-            throw ReportError((fileError(path) + QStringLiteral(" (%1)").arg(QString::fromUtf8(lxw_strerror(e)))).toStdString());
+            throw ReportError(QString(fileError(path) + QStringLiteral(" (%1)").arg(QString::fromUtf8(lxw_strerror(e))))
+                                  .toStdString());
     }
 
 private:

@@ -15,6 +15,8 @@
 #include "tools/frm_query_set.h"
 #include "widgets/error_log.h"
 
+using namespace Qt::StringLiterals;
+
 namespace trunaccount {
 
 namespace {
@@ -27,7 +29,7 @@ QString rowsText(const ConditionRows& rows) {
     QString t;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const ConditionRow& r = rows[i];
-        if (i % 2 == 0) t += kIndent + r.caption + ":" + r.subItems[0] + r.subItems[1];
+        if (i % 2 == 0) t += kIndent + r.caption + ":"_L1 + r.subItems[0] + r.subItems[1];
         else t += r.subItems[2] + kCrLf;
     }
     return t;
@@ -60,12 +62,12 @@ void TAdvCustomDBGridEh::linkActiveChanged(bool active) {
 TAdvCustomDBGridEh::SortTexts TAdvCustomDBGridEh::sortTexts() const {
     SortTexts t;
     for (const GridColumn* c : sortMarkedColumns()) {
-        t.fieldList += c->fieldName() + ";";
+        t.fieldList += c->fieldName() + ";"_L1;
         if (c->sortMarker() == smUpEh) {
-            t.sortText += c->fieldName() + " ASC,";
+            t.sortText += c->fieldName() + " ASC,"_L1;
         } else {
-            t.descendingList += c->fieldName() + ";";
-            t.sortText += c->fieldName() + " DESC,";
+            t.descendingList += c->fieldName() + ";"_L1;
+            t.sortText += c->fieldName() + " DESC,"_L1;
         }
     }
     for (QString* s : {&t.fieldList, &t.descendingList, &t.sortText})
@@ -104,8 +106,8 @@ QString TAdvCustomDBGridEh::ConditionText(const QString& extra) const {
 
 QString CompleteLayoutFolder(const QString& folder) {
     if (folder.isEmpty()) return QStringLiteral("\\");
-    if (folder.endsWith('\\') || folder.endsWith('/')) return folder;
-    return folder + '/';
+    if (folder.endsWith(QLatin1Char('\\')) || folder.endsWith(QLatin1Char('/'))) return folder;
+    return folder + QLatin1Char('/');
 }
 
 void TAdvCustomDBGridEh::LoadColumnLayout(const QString& fileName, const QString& section, const QString& folder) {
@@ -117,7 +119,7 @@ void TAdvCustomDBGridEh::ReadColumnLayout(const SettingsReader& settings, const 
         GridColumn& c = column(i);
         QString value =
             QString::fromStdString(settings.read(section.toStdString(), c.fieldName().toStdString(), "1,0"));
-        int comma = value.indexOf(',');
+        int comma = value.indexOf(QLatin1Char(','));
         QString visiblePart = comma < 0 ? QString() : value.left(comma);
         QString widthPart = comma < 0 ? value : value.mid(comma + 1);
         c.setVisible(c.tag() == 1 ? false : visiblePart == QStringLiteral("1"));
@@ -138,7 +140,7 @@ void TAdvCustomDBGridEh::SaveColumnLayout(const QString& fileName, const QString
 void TAdvCustomDBGridEh::WriteColumnLayout(SettingsBatch& batch, const QString& section) const {
     for (int i = 0; i < columnCount(); ++i) {
         const GridColumn& c = column(i);
-        QString value = QString(c.visible() ? "1" : "0") + "," + QString::number(c.width());
+        QString value = QString(c.visible() ? "1"_L1 : "0"_L1) + ","_L1 + QString::number(c.width());
         batch.write(section.toStdString(), c.fieldName().toStdString(), value.toStdString());
     }
 }

@@ -108,7 +108,8 @@ BuiltFilter BuildConditionFilter(const ConditionRows& rows, const ClientDataSet&
             const QString op = operatorPart(word);
             QString v;
             if (op == QStringLiteral(" LIKE "))
-                v = quoted(word == QStringLiteral("左等于") ? value + QLatin1Char('%') : QLatin1Char('%') + value + QLatin1Char('%'));
+                v = quoted(word == QStringLiteral("左等于") ? QString(value + QLatin1Char('%'))
+                                                            : QLatin1Char('%') + value + QLatin1Char('%'));
             else if (!op.isEmpty())
                 // A number field takes a number as typed; anything else is quoted,
                 // so that it can only be a value (the dataset then says it is no number).

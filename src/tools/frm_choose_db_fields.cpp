@@ -57,7 +57,7 @@ void TFrmChooseDBFields::FormShow() {
         const GridColumn& c = Grid->column(i);
         if (c.tag() != 0) continue;
         QString caption = c.title();
-        caption.replace('\n', ' ');
+        caption.replace(QLatin1Char('\n'), QLatin1Char(' '));
         auto* item = new QListWidgetItem(caption, lv);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(c.visible() ? Qt::Checked : Qt::Unchecked);

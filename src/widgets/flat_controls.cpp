@@ -69,7 +69,7 @@ QColor FlatButton::currentBorder() const { return ToQColor(border_); }
 QSize FlatButton::sizeHint() const {
     QFontMetrics fm(font());
     QString t = text();
-    t.remove('&');
+    t.remove(QLatin1Char('&'));
     int w = fm.horizontalAdvance(t) + 16;
     if (!icon().isNull()) w += iconSize().width() + (t.isEmpty() ? 0 : 4);
     return {w, std::max(23, fm.height() + 8)};

@@ -11,6 +11,8 @@
 #include "coordinator/database.h"
 #include "support/test_databases.h"
 
+using namespace Qt::StringLiterals;
+
 namespace trunaccount {
 namespace {
 
@@ -58,11 +60,11 @@ TEST(Admin, CreateDemoThenQueryTheChannels) {
     QJsonParseError error;
     auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(json.out), &error);
     ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out;
-    auto columns = doc.object()["columns"].toArray();
+    auto columns = doc.object()["columns"_L1].toArray();
     ASSERT_EQ(columns.size(), 2);
-    EXPECT_EQ(columns[1].toObject()["name"].toString(), "f_tdmc");
-    EXPECT_EQ(columns[1].toObject()["width"].toInt(), 30);
-    auto rows = doc.object()["rows"].toArray();
+    EXPECT_EQ(columns[1].toObject()["name"_L1].toString(), "f_tdmc"_L1);
+    EXPECT_EQ(columns[1].toObject()["width"_L1].toInt(), 30);
+    auto rows = doc.object()["rows"_L1].toArray();
     ASSERT_EQ(rows.size(), 8);
     EXPECT_EQ(rows[4].toArray()[1].toString(), QString::fromUtf8("美团外卖"));
 }
@@ -201,22 +203,22 @@ TEST(Admin, AuditListsVerifiesAndNamesTheEntryChangedInTheDatabase) {
     ASSERT_EQ(error.error, QJsonParseError::NoError) << json.out;
     auto list = doc.array();
     ASSERT_EQ(list.size(), 4);
-    const QStringList keys = {"after",         "batch", "before", "document", "hash", "operator",
-                              "operator_name", "seq",   "table",  "time",     "unit"};
+    const QStringList keys = {"after"_L1,         "batch"_L1, "before"_L1, "document"_L1, "hash"_L1, "operator"_L1,
+                              "operator_name"_L1, "seq"_L1,   "table"_L1,  "time"_L1,     "unit"_L1};
     EXPECT_EQ(list[0].toObject().keys(), keys);
     auto last = list[3].toObject();
-    EXPECT_EQ(last["seq"].toInt(), 4);
-    EXPECT_EQ(last["operator"].toString(), "0002");
-    EXPECT_EQ(last["operator_name"].toString(), "王建国");
-    EXPECT_EQ(last["time"].toString(), "2025011011:45:00");
-    EXPECT_EQ(last["before"].toString(), "1");
-    EXPECT_EQ(last["after"].toString(), "0");
-    EXPECT_EQ(last["table"].toString(), "tb202501_fptjdzb");
-    EXPECT_EQ(last["document"].toString().toStdString(), docs[1].second);
-    EXPECT_EQ(last["unit"].toString().toStdString(), docs[1].first);
-    EXPECT_EQ(last["hash"].toString().size(), 64);
-    EXPECT_EQ(list[0].toObject()["batch"], list[2].toObject()["batch"]);
-    EXPECT_NE(list[0].toObject()["batch"], list[3].toObject()["batch"]);
+    EXPECT_EQ(last["seq"_L1].toInt(), 4);
+    EXPECT_EQ(last["operator"_L1].toString(), "0002"_L1);
+    EXPECT_EQ(last["operator_name"_L1].toString(), QStringLiteral("王建国"));
+    EXPECT_EQ(last["time"_L1].toString(), "2025011011:45:00"_L1);
+    EXPECT_EQ(last["before"_L1].toString(), "1"_L1);
+    EXPECT_EQ(last["after"_L1].toString(), "0"_L1);
+    EXPECT_EQ(last["table"_L1].toString(), "tb202501_fptjdzb"_L1);
+    EXPECT_EQ(last["document"_L1].toString().toStdString(), docs[1].second);
+    EXPECT_EQ(last["unit"_L1].toString().toStdString(), docs[1].first);
+    EXPECT_EQ(last["hash"_L1].toString().size(), 64);
+    EXPECT_EQ(list[0].toObject()["batch"_L1], list[2].toObject()["batch"_L1]);
+    EXPECT_NE(list[0].toObject()["batch"_L1], list[3].toObject()["batch"_L1]);
 
     auto one = admin({"audit", "--db", db, "--document", docs[1].second});
     ASSERT_EQ(one.status, 0) << one.err;
@@ -229,7 +231,8 @@ TEST(Admin, AuditListsVerifiesAndNamesTheEntryChangedInTheDatabase) {
 
     auto intact = admin({"audit", "verify", "--db", db});
     EXPECT_EQ(intact.status, 0) << intact.err;
-    EXPECT_TRUE(intact.out.starts_with("the audit chain is intact: 4 entries, head " + list[3].toObject()["hash"].toString().toStdString()))
+    EXPECT_TRUE(intact.out.starts_with("the audit chain is intact: 4 entries, head " +
+                                       list[3].toObject()["hash"_L1].toString().toStdString()))
         << intact.out;
 
     {

@@ -10,6 +10,8 @@
 #include "data/veyra_class.h"
 #include "support/test_databases.h"
 
+using namespace Qt::StringLiterals;
+
 namespace trunaccount {
 namespace {
 
@@ -71,14 +73,14 @@ TEST(AdminParams, PrintsTheRecordOrTheLoadersMessage) {
     std::string out, err;
     ASSERT_EQ(run({"params", "--db", db.location(), "--clock", testing::kTestClock}, out, err), 0) << err;
     auto json = QJsonDocument::fromJson(QByteArray::fromStdString(out)).object();
-    EXPECT_EQ(json["qyny"].toString(), "202410");
-    EXPECT_EQ(json["serverDate"].toString(), "20250110");
-    EXPECT_EQ(json["operatorName"].toString(), "张丽华");
-    EXPECT_EQ(json["hsdwh"].toString(), coord::kDemoUnit);
-    EXPECT_EQ(json["psfpbdyhs"].toInt(), 0);  // not requested: not filled
+    EXPECT_EQ(json["qyny"_L1].toString(), "202410"_L1);
+    EXPECT_EQ(json["serverDate"_L1].toString(), "20250110"_L1);
+    EXPECT_EQ(json["operatorName"_L1].toString(), QStringLiteral("张丽华"));
+    EXPECT_EQ(json["hsdwh"_L1].toString(), QLatin1StringView(coord::kDemoUnit));
+    EXPECT_EQ(json["psfpbdyhs"_L1].toInt(), 0);  // not requested: not filled
 
     ASSERT_EQ(run({"params", "--db", db.location(), "--request", "103"}, out, err), 0) << err;
-    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(out)).object()["psfpbdyhs"].toInt(), 25);
+    EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(out)).object()["psfpbdyhs"_L1].toInt(), 25);
 
     EXPECT_EQ(run({"params", "--db", db.location(), "--request", "0,200"}, out, err), 2);
 

@@ -10,6 +10,8 @@
 #include "platform/coordinator_calls.h"
 #include "support/test_databases.h"
 
+using namespace Qt::StringLiterals;
+
 namespace trunaccount {
 namespace {
 
@@ -59,37 +61,37 @@ TEST(CoordinatorTrace, EveryCallIsOneLineOfValidJson) {
     auto records = readTrace(path);
     ASSERT_EQ(records.size(), 8u);
     for (const auto& r : records) {
-        EXPECT_TRUE(r["op"].isString());
-        EXPECT_TRUE(r["args"].isObject());
-        EXPECT_TRUE(r["ok"].isBool());
-        EXPECT_TRUE(r["ms"].isDouble());
-        EXPECT_GE(r["ms"].toDouble(), 0.0);
-        EXPECT_EQ(text(r["time"]).size(), 23u);
+        EXPECT_TRUE(r["op"_L1].isString());
+        EXPECT_TRUE(r["args"_L1].isObject());
+        EXPECT_TRUE(r["ok"_L1].isBool());
+        EXPECT_TRUE(r["ms"_L1].isDouble());
+        EXPECT_GE(r["ms"_L1].toDouble(), 0.0);
+        EXPECT_EQ(text(r["time"_L1]).size(), 23u);
     }
-    EXPECT_EQ(text(records[0]["op"]), "QueryData");
-    EXPECT_EQ(text(records[0]["args"].toObject()["sql"]), sql);
-    EXPECT_TRUE(records[0]["ok"].toBool());
-    EXPECT_EQ(records[0]["rows"].toInt(), 8);
+    EXPECT_EQ(text(records[0]["op"_L1]), "QueryData");
+    EXPECT_EQ(text(records[0]["args"_L1].toObject()["sql"_L1]), sql);
+    EXPECT_TRUE(records[0]["ok"_L1].toBool());
+    EXPECT_EQ(records[0]["rows"_L1].toInt(), 8);
 
-    EXPECT_FALSE(records[1]["ok"].toBool());
-    ASSERT_TRUE(records[1]["error"].isArray());
-    EXPECT_NE(text(records[1]["error"].toArray()[0]).find("tbnowhere"), std::string::npos);
+    EXPECT_FALSE(records[1]["ok"_L1].toBool());
+    ASSERT_TRUE(records[1]["error"_L1].isArray());
+    EXPECT_NE(text(records[1]["error"_L1].toArray()[0]).find("tbnowhere"), std::string::npos);
 
-    EXPECT_EQ(text(records[2]["op"]), "ExecBatch");
-    auto statements = records[2]["args"].toObject()["statements"].toArray();
+    EXPECT_EQ(text(records[2]["op"_L1]), "ExecBatch");
+    auto statements = records[2]["args"_L1].toObject()["statements"_L1].toArray();
     ASSERT_EQ(statements.size(), 2);
     EXPECT_EQ(text(statements[0]), goodUpdate);
     EXPECT_EQ(text(statements[1]), badUpdate);
-    EXPECT_FALSE(records[2]["ok"].toBool());
-    EXPECT_NE(text(records[2]["error"].toArray()[0]).find("第 2 条"), std::string::npos);
+    EXPECT_FALSE(records[2]["ok"_L1].toBool());
+    EXPECT_NE(text(records[2]["error"_L1].toArray()[0]).find("第 2 条"), std::string::npos);
 
-    EXPECT_EQ(text(records[3]["value"]), "2025011010:30:00");
-    EXPECT_EQ(records[4]["args"].toObject()["kind"].toInt(), 1);
-    EXPECT_EQ(text(records[4]["args"].toObject()["code"]), "0001");
-    EXPECT_EQ(records[4]["rows"].toInt(), 1);
-    EXPECT_EQ(text(records[5]["value"]), "SQLITE");
-    EXPECT_GE(records[6]["rows"].toInt(), 4);
-    EXPECT_EQ(text(records[7]["args"].toObject()["sql"]), "select 'bad byte \xEF\xBF\xBD here' x");
+    EXPECT_EQ(text(records[3]["value"_L1]), "2025011010:30:00");
+    EXPECT_EQ(records[4]["args"_L1].toObject()["kind"_L1].toInt(), 1);
+    EXPECT_EQ(text(records[4]["args"_L1].toObject()["code"_L1]), "0001");
+    EXPECT_EQ(records[4]["rows"_L1].toInt(), 1);
+    EXPECT_EQ(text(records[5]["value"_L1]), "SQLITE");
+    EXPECT_GE(records[6]["rows"_L1].toInt(), 4);
+    EXPECT_EQ(text(records[7]["args"_L1].toObject()["sql"_L1]), "select 'bad byte \xEF\xBF\xBD here' x");
 
     // A second coordinator appends to the same file.
     {

@@ -164,17 +164,17 @@ TEST_F(FilterWindow, TickedTotalsCountTheRowsAFilterHides) {
     // Only one unticked document shown: the three ticked ones are hidden, and still counted.
     filterBy(*w, {cond("单据号", "等于", shownDoc.c_str())});
     ASSERT_EQ(w->cdspass.recordCount(), 1);
-    EXPECT_EQ(totalsLine(*w)[0], "合计:1条");
+    EXPECT_EQ(totalsLine(*w)[0], QStringLiteral("合计:1条"));
     EXPECT_EQ(w->tickedCount(), 3);
     EXPECT_EQ(totalsLine(*w), trueTotals(*w));
 
     // Select all and none act on the shown row; the hidden ticks stay counted.
     QTest::mouseClick(w->ui().btnall, Qt::LeftButton);
     EXPECT_EQ(totalsLine(*w), trueTotals(*w));
-    EXPECT_EQ(totalsLine(*w)[1], "已勾:4条");
+    EXPECT_EQ(totalsLine(*w)[1], QStringLiteral("已勾:4条"));
     QTest::mouseClick(w->ui().btnnoall, Qt::LeftButton);
     EXPECT_EQ(totalsLine(*w), trueTotals(*w));
-    EXPECT_EQ(totalsLine(*w)[1], "已勾:3条");
+    EXPECT_EQ(totalsLine(*w)[1], QStringLiteral("已勾:3条"));
 
     // Saving writes the shown rows; the hidden ticked rows stay, ticked and counted.
     QTest::mouseClick(w->ui().btnall, Qt::LeftButton);
@@ -182,21 +182,21 @@ TEST_F(FilterWindow, TickedTotalsCountTheRowsAFilterHides) {
     EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"确定要保存吗!", "保存成功!"}));
     EXPECT_EQ(w->cdspass.recordCount(), 0);
     EXPECT_EQ(totalsLine(*w), trueTotals(*w));
-    EXPECT_EQ(totalsLine(*w)[1], "已勾:3条");
+    EXPECT_EQ(totalsLine(*w)[1], QStringLiteral("已勾:3条"));
 
     filterBy(*w, {});
     EXPECT_EQ(w->cdspass.recordCount(), all - 1);
     EXPECT_EQ(w->dgdView->column(0).footerValue(), QStringLiteral("合计:%1条").arg(all - 1));
     EXPECT_TRUE(w->cdspass.locate("f_Djh", kept));
     EXPECT_EQ(w->cdspassf_zzgdbz->asString(), "1");
-    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{QStringLiteral("合计:%1条").arg(all - 1), "已勾:3条",
-                                                    trueTotals(*w)[2]}));
+    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{QStringLiteral("合计:%1条").arg(all - 1),
+                                                    QStringLiteral("已勾:3条"), trueTotals(*w)[2]}));
 }
 
 TEST_F(FilterWindow, ASearchUnderAFilterCountsEveryTickedRow) {
     TFrmTrunAccount* w = list(QStringLiteral("Search"));
     const std::vector<QString> unfiltered = totalsLine(*w);
-    ASSERT_NE(unfiltered[1], "已勾:0条");
+    ASSERT_NE(unfiltered[1], QStringLiteral("已勾:0条"));
     filterBy(*w, {cond("勾对", "等于", "0")});  // only unticked rows shown
     ASSERT_GT(w->cdspass.recordCount(), 0);
     w->btnSearchClick();  // the filter stays over the new rows

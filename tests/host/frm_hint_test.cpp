@@ -7,6 +7,8 @@
 #include "host/frm_hint.h"
 #include "support/temp_dir.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace trunaccount::host;
 using trunaccount::testing::TempDir;
 
@@ -17,8 +19,8 @@ TEST(TFrmHint, LayoutWithAndWithoutTheAnimationFile) {
     {
         TFrmHint hint(nullptr);
         EXPECT_EQ(hint.size(), QSize(332, 87));
-        EXPECT_EQ(hint.windowTitle(), "FrmHint");
-        EXPECT_EQ(hint.Label1()->text(), "正在统计，请稍候...");
+        EXPECT_EQ(hint.windowTitle(), "FrmHint"_L1);
+        EXPECT_EQ(hint.Label1()->text(), QStringLiteral("正在统计，请稍候..."));
         EXPECT_EQ(hint.Label1()->pos(), QPoint(116, 40));
         EXPECT_EQ(hint.Animate1()->geometry(), QRect(16, 20, 80, 50));
         EXPECT_TRUE(hint.windowFlags() & Qt::WindowStaysOnTopHint);

@@ -16,13 +16,16 @@
 #include "trunaccount/host_messages.h"
 #include "window_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace trunaccount::testing {
 namespace {
 
 class Plugin {
 public:
     Plugin() {
-        const QString path = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("../lib/libtrunaccount.so");
+        const QString path =
+            QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("../lib/libtrunaccount.so"_L1);
         handle_ = ::dlopen(path.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
         if (!handle_) throw std::runtime_error(::dlerror());
         input = reinterpret_cast<EntryPoint>(::dlsym(handle_, kInputEntryName));
@@ -61,7 +64,7 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         ::unsetenv("TRUNACCOUNT_HOST_DIR");
     }
-    QWidget* window(const char* name) const { return container->findChild<QWidget*>(name); }
+    QWidget* window(const char* name) const { return container->findChild<QWidget*>(QLatin1StringView(name)); }
 
     TempDir settings;
     Plugin plugin;
@@ -91,15 +94,18 @@ TEST_F(PluginTest, InputWindowWithItsListsAndModeControls) {
     QWidget* w = window("FrmTrunAccountInput");
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->isVisible());
-    EXPECT_EQ(items(w->findChild<QComboBox*>("cbtd")), (QStringList{"全部", "01 银联刷卡", "02 支付宝"}));
-    EXPECT_EQ(items(w->findChild<QComboBox*>("cbzffs")), (QStringList{"全部", "01 现金", "02 转账"}));
-    EXPECT_EQ(items(w->findChild<QComboBox*>("cbfkyy")), (QStringList{"全部", "A1 货款"}));
-    auto* gdlx = w->findChild<QComboBox*>("cbgdlx");
+    EXPECT_EQ(items(w->findChild<QComboBox*>("cbtd"_L1)),
+              (QStringList{QStringLiteral("全部"), QStringLiteral("01 银联刷卡"), QStringLiteral("02 支付宝")}));
+    EXPECT_EQ(items(w->findChild<QComboBox*>("cbzffs"_L1)),
+              (QStringList{QStringLiteral("全部"), QStringLiteral("01 现金"), QStringLiteral("02 转账")}));
+    EXPECT_EQ(items(w->findChild<QComboBox*>("cbfkyy"_L1)),
+              (QStringList{QStringLiteral("全部"), QStringLiteral("A1 货款")}));
+    auto* gdlx = w->findChild<QComboBox*>("cbgdlx"_L1);
     EXPECT_EQ(gdlx->currentIndex(), 1);
     EXPECT_TRUE(gdlx->isHidden());
-    EXPECT_TRUE(w->findChild<QToolButton*>("btnNogd")->isHidden());
-    EXPECT_FALSE(w->findChild<QToolButton*>("btnsave")->isHidden());
-    EXPECT_FALSE(w->findChild<QToolButton*>("btndel")->isHidden());
+    EXPECT_TRUE(w->findChild<QToolButton*>("btnNogd"_L1)->isHidden());
+    EXPECT_FALSE(w->findChild<QToolButton*>("btnsave"_L1)->isHidden());
+    EXPECT_FALSE(w->findChild<QToolButton*>("btndel"_L1)->isHidden());
     // The lookups went out exactly as written, blanks included, in their order.
     std::vector<std::string> sql;
     for (const auto& c : sc->calls())
@@ -117,18 +123,18 @@ TEST_F(PluginTest, SearchWindowBesideTheInputWindow) {
     QWidget* w = window("FrmTrunAccountSearch");
     ASSERT_NE(w, nullptr);
     ASSERT_NE(window("FrmTrunAccountInput"), nullptr);
-    EXPECT_EQ(w->findChild<QComboBox*>("cbgdlx")->currentIndex(), 0);
-    EXPECT_FALSE(w->findChild<QComboBox*>("cbgdlx")->isHidden());
-    EXPECT_FALSE(w->findChild<QToolButton*>("btnNogd")->isHidden());
-    EXPECT_TRUE(w->findChild<QToolButton*>("btnsave")->isHidden());
-    EXPECT_TRUE(w->findChild<QToolButton*>("btndel")->isHidden());
+    EXPECT_EQ(w->findChild<QComboBox*>("cbgdlx"_L1)->currentIndex(), 0);
+    EXPECT_FALSE(w->findChild<QComboBox*>("cbgdlx"_L1)->isHidden());
+    EXPECT_FALSE(w->findChild<QToolButton*>("btnNogd"_L1)->isHidden());
+    EXPECT_TRUE(w->findChild<QToolButton*>("btnsave"_L1)->isHidden());
+    EXPECT_TRUE(w->findChild<QToolButton*>("btndel"_L1)->isHidden());
 
     // A second window of a mode the container already holds is refused with a message.
     ModalAnswerer answer;
     plugin.search(&hostWindow, &notify, bytes(code), container, coordinator.get());
-    EXPECT_EQ(container->findChildren<QWidget*>("FrmTrunAccountSearch").size(), 1);
+    EXPECT_EQ(container->findChildren<QWidget*>("FrmTrunAccountSearch"_L1).size(), 1);
     ASSERT_EQ(answer.seen().size(), 1);
-    EXPECT_TRUE(answer.seen()[0].text.contains("FrmTrunAccountSearch"));
+    EXPECT_TRUE(answer.seen()[0].text.contains("FrmTrunAccountSearch"_L1));
 }
 
 TEST_F(PluginTest, FailedStartsShowTheirMessageThenCloseBeforeTheCallReturns) {
@@ -144,7 +150,7 @@ TEST_F(PluginTest, FailedStartsShowTheirMessageThenCloseBeforeTheCallReturns) {
                         true;
              };
          },
-         "没有可利用的核算单位号！"},
+         QStringLiteral("没有可利用的核算单位号！")},
         {"lookup list",
          [](ScriptedCoordinator& c) {
              auto lists = c.onQueryData;
@@ -154,7 +160,7 @@ TEST_F(PluginTest, FailedStartsShowTheirMessageThenCloseBeforeTheCallReturns) {
                  return lists(sql, data);
              };
          },
-         "relation \"tbzffs\" does not exist\n第二行"},
+         QStringLiteral("relation \"tbzffs\" does not exist\n第二行")},
     };
     for (auto& c : cases) {
         for (const char* mode : {"Input", "Search"}) {
@@ -169,7 +175,7 @@ TEST_F(PluginTest, FailedStartsShowTheirMessageThenCloseBeforeTheCallReturns) {
             // Before the entry call returned: the message was shown, then the host told.
             ASSERT_EQ(answer.seen().size(), 1) << c.name << ' ' << mode;
             EXPECT_EQ(answer.seen()[0].text, c.message) << c.name;
-            EXPECT_EQ(answer.seen()[0].title, "错误");
+            EXPECT_EQ(answer.seen()[0].title, QStringLiteral("错误"));
             EXPECT_EQ(notify.messages, QList<int>{kMsgWindowClosing}) << c.name << ' ' << mode;
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             EXPECT_EQ(window((std::string("FrmTrunAccount") + mode).c_str()), nullptr);
@@ -183,14 +189,14 @@ TEST_F(PluginTest, ResizeMessageAndClose) {
     plugin.input(&hostWindow, &notify, bytes(code), container, coordinator.get());
     QWidget* w = window("FrmTrunAccountInput");
     ASSERT_NE(w, nullptr);
-    auto* panel = w->findChild<QWidget*>("PanelMain");
+    auto* panel = w->findChild<QWidget*>("PanelMain"_L1);
     EXPECT_EQ(panel->size(), container->size());
     const QSize windowSize = w->size();
     sendHostMessage(w, kMsgContentResized, 300, 500);
     EXPECT_EQ(panel->size(), QSize(500, 300));
     EXPECT_EQ(w->size(), windowSize);
 
-    w->findChild<QToolButton*>("btnExit")->click();
+    w->findChild<QToolButton*>("btnExit"_L1)->click();
     EXPECT_EQ(notify.messages, QList<int>{kMsgWindowClosing});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window("FrmTrunAccountInput"), nullptr);
@@ -219,7 +225,7 @@ TEST_F(PluginTest, TwoCallsShareTheLibrarysHostValues) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // Unloading the library releases its last reference.
-    delete otherContainer.findChild<QWidget*>("FrmTrunAccountInput");
+    delete otherContainer.findChild<QWidget*>("FrmTrunAccountInput"_L1);
     delete container;
     container = new QWidget;
     plugin.unload();

@@ -118,12 +118,14 @@ TEST_F(PrintWindow, PreviewShowsEveryRowAndThePageCountWhateverThePrintMode) {
         EXPECT_GE(pages, 3);
         EXPECT_EQ(p.pageLabel(), QStringLiteral("第 1 / %1 页").arg(pages));
         const QStringList texts = pageTexts(p.shownPage());
-        for (const QString& s : {QStringLiteral("收款单明细查询"), QStringLiteral("宏达食品"),
-                                 QStringLiteral("打印日期:20250110  打印时间:%1").arg(QString::fromStdString(w->parameters().serverDateTime.substr(8, 8))) +
-                                     QString(21, QLatin1Char(' ')),
-                                 QStringLiteral("操 作 员:%1  ").arg(QString::fromStdString(w->parameters().operatorName)),
-                                 QStringLiteral("页    数:第1页/共%1页").arg(pages)})
-            EXPECT_TRUE(texts.contains(s)) << s.toStdString() << " in " << texts.join('|').toStdString();
+        for (const QString& s :
+             {QStringLiteral("收款单明细查询"), QStringLiteral("宏达食品"),
+              QString(QStringLiteral("打印日期:20250110  打印时间:%1")
+                          .arg(QString::fromStdString(w->parameters().serverDateTime.substr(8, 8))) +
+                      QString(21, QLatin1Char(' '))),
+              QStringLiteral("操 作 员:%1  ").arg(QString::fromStdString(w->parameters().operatorName)),
+              QStringLiteral("页    数:第1页/共%1页").arg(pages)})
+            EXPECT_TRUE(texts.contains(s)) << s.toStdString() << " in " << texts.join(QLatin1Char('|')).toStdString();
         // Page keys.
         QTest::keyClick(&p, Qt::Key_PageDown);
         EXPECT_EQ(p.currentPage(), 1);

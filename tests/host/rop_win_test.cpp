@@ -10,14 +10,18 @@
 #include "host/window_support.h"
 #include "support/message_box_recorder.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace trunaccount::host;
 using trunaccount::testing::MessageBoxRecorder;
 
 namespace {
 
 QStringList helpLines() {
-    return {"快捷键：", "", "    重  查: F2", "    选  项: F3", "    预  览: Ctrl+V", "    打  印: Ctrl+P",
-            "    退  出: ESC"};
+    return {QStringLiteral("快捷键："),           ""_L1,
+            QStringLiteral("    重  查: F2"),     QStringLiteral("    选  项: F3"),
+            QStringLiteral("    预  览: Ctrl+V"), QStringLiteral("    打  印: Ctrl+P"),
+            QStringLiteral("    退  出: ESC")};
 }
 
 QSize screenSize() { return QGuiApplication::primaryScreen()->geometry().size(); }
@@ -53,7 +57,7 @@ TEST(TRopInst, GivenPositionsAndCloseTimer) {
 TEST(TRopInst, DrawsADottedShadowAndLeavesTwoCornersAlone) {
     TRopInst popup;
     popup.Font = interfaceFont(12);
-    popup.Lines = QStringList{"快捷键："};
+    popup.Lines = QStringList{QStringLiteral("快捷键：")};
     popup.Prepare();
     QImage img = popup.grab().toImage().convertToFormat(QImage::Format_ARGB32);
     const QImage beneath = popup.screenBeneath().convertToFormat(QImage::Format_ARGB32);

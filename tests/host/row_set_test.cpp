@@ -165,18 +165,20 @@ TEST_F(RowSetWindow, TotalsLineCountsRowsAndTickedAmountToTheCent) {
         std::vector<DocRow> rows;
         QStringList totals;
     } cases[] = {
-        {"no rows", {}, {"合计:0条", "已勾:0条", "已勾金额:0.00"}},
+        {"no rows", {}, {QStringLiteral("合计:0条"), QStringLiteral("已勾:0条"), QStringLiteral("已勾金额:0.00")}},
         {"one cent short of a half",
-         {{.tick = "1", .number = "1", .amount = 1000.25}, {.tick = "1", .number = "2", .amount = 234.25},
+         {{.tick = "1", .number = "1", .amount = 1000.25},
+          {.tick = "1", .number = "2", .amount = 234.25},
           {.tick = "0", .number = "3", .amount = 99}},
-         {"合计:3条", "已勾:2条", "已勾金额:1234.50"}},
+         {QStringLiteral("合计:3条"), QStringLiteral("已勾:2条"), QStringLiteral("已勾金额:1234.50")}},
         {"amounts that cancel out",
-         {{.tick = "1", .number = "1", .amount = -0.1}, {.tick = "1", .number = "2", .amount = -0.2},
+         {{.tick = "1", .number = "1", .amount = -0.1},
+          {.tick = "1", .number = "2", .amount = -0.2},
           {.tick = "1", .number = "3", .amount = 0.3}},
-         {"合计:3条", "已勾:3条", "已勾金额:0.00"}},
+         {QStringLiteral("合计:3条"), QStringLiteral("已勾:3条"), QStringLiteral("已勾金额:0.00")}},
         {"no digit grouping",
          {{.tick = "1", .number = "1", .amount = 1234567.5}},
-         {"合计:1条", "已勾:1条", "已勾金额:1234567.50"}},
+         {QStringLiteral("合计:1条"), QStringLiteral("已勾:1条"), QStringLiteral("已勾金额:1234567.50")}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -198,7 +200,8 @@ TEST_F(RowSetWindow, TotalsLineTextsAreDrawnWholeWhileTheColumnsKeepTheirWidths)
     };
     pressF2(w);
     const QStringList totals = totalsLine(w);
-    ASSERT_EQ(totals, QStringList({"合计:100123条", "已勾:100123条", "已勾金额:9888691147.89"}));
+    ASSERT_EQ(totals, QStringList({QStringLiteral("合计:100123条"), QStringLiteral("已勾:100123条"),
+                                   QStringLiteral("已勾金额:9888691147.89")}));
     const int designed[] = {46, 71, 77};
     for (int i = 0; i < 3; ++i) EXPECT_EQ(w->dgdView->column(i).width(), designed[i]) << i;
     auto* footer = static_cast<GridFooter*>(w->dgdView->footerBar());
@@ -222,7 +225,8 @@ TEST_F(RowSetWindow, ChangingTheTypeEmptiesTheRowsAndKeepsTheTotalsLine) {
         return true;
     };
     pressF2(w);
-    const QStringList totals = {"合计:2条", "已勾:1条", "已勾金额:10.50"};
+    const QStringList totals = {QStringLiteral("合计:2条"), QStringLiteral("已勾:1条"),
+                                QStringLiteral("已勾金额:10.50")};
     ASSERT_EQ(totalsLine(w), totals);
     ASSERT_EQ(w->dgdView->footerText(8).toStdString(), "30.50");
 

@@ -146,7 +146,8 @@ TEST_P(SaveRevoke, InvoiceSubmissionsWriteEveryRowAndTheTickedOnesLeave) {
     for (int i : {0, 2}) EXPECT_TRUE(contains(batches[0][static_cast<std::size_t>(i)], "f_zzgdbz='0'"));
 
     EXPECT_EQ(column(*w, "f_Djh"), (std::vector{docs[0].second, docs[2].second}));
-    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{"合计:2条", "已勾:0条", "已勾金额:0.00"}));
+    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{QStringLiteral("合计:2条"), QStringLiteral("已勾:0条"),
+                                                    QStringLiteral("已勾金额:0.00")}));
     expectCleanedUp(*w);
     // Unticked rows are stamped as well.
     EXPECT_EQ(readBack(BusinessType::InvoiceSubmission, docs[0]), (SourceTick{"0", serverTime, "0001", "张丽华"}));
@@ -196,7 +197,8 @@ TEST_F(SaveRevokeSqlite, ProjectApprovalsSendTheTickedRowsOnly) {
     EXPECT_TRUE(contains(batches[0][0], "'" + docs[0].second + "'"));
     EXPECT_TRUE(contains(batches[0][1], "'" + docs[2].second + "'"));
     EXPECT_EQ(column(*w, "f_Djh"), std::vector{docs[1].second});
-    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{"合计:1条", "已勾:0条", "已勾金额:0.00"}));
+    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{QStringLiteral("合计:1条"), QStringLiteral("已勾:0条"),
+                                                    QStringLiteral("已勾金额:0.00")}));
     EXPECT_EQ(readBack(BusinessType::ProjectApproval, docs[0]), (SourceTick{"1", serverTime, "0001", "张丽华"}));
     EXPECT_EQ(readBack(BusinessType::ProjectApproval, docs[1]), kUntouched);
     EXPECT_EQ(readBack(BusinessType::ProjectApproval, docs[2]), (SourceTick{"1", serverTime, "0001", "张丽华"}));
@@ -534,8 +536,8 @@ TEST_F(SaveRevokeSqlite, SelectAllThenRevokeUnticksEveryListedDocument) {
     QTest::mouseClick(w->ui().btnNogd, Qt::LeftButton);
     ASSERT_EQ(batchesSent(*calls).size(), 1u);
     EXPECT_EQ(column(*w, "f_zzgdbz"), std::vector<std::string>(static_cast<std::size_t>(w->cdspass.recordCount()), "0"));
-    EXPECT_EQ(totalsLine(*w)[1], "已勾:0条");
-    EXPECT_EQ(totalsLine(*w)[2], "已勾金额:0.00");
+    EXPECT_EQ(totalsLine(*w)[1], QStringLiteral("已勾:0条"));
+    EXPECT_EQ(totalsLine(*w)[2], QStringLiteral("已勾金额:0.00"));
     for (int row = 0; row < w->cdspass.recordCount(); ++row)
         EXPECT_EQ(readBack(BusinessType::ProjectApproval, documentAt(*w, row)).tick, "0") << row;
 }

@@ -13,6 +13,8 @@
 #include "trunaccount/host_messages.h"
 #include "ui_frm_trun_account.h"
 
+using namespace Qt::StringLiterals;
+
 namespace trunaccount::testing {
 namespace {
 
@@ -83,7 +85,8 @@ protected:
 TEST_P(SearchOnDemoData, EachTypeListsItsDocumentsWithTheirTicks) {
     TFrmTrunAccount* w = open(QStringLiteral("Search"), coordinator.get());
     ASSERT_TRUE(w);
-    setRange(w, QDate::fromString(kFrom, "yyyyMMdd"), QDate::fromString(kTo, "yyyyMMdd"));
+    setRange(w, QDate::fromString(QLatin1StringView(kFrom), "yyyyMMdd"_L1),
+             QDate::fromString(QLatin1StringView(kTo), "yyyyMMdd"_L1));
     for (int type = 0; type <= 4; ++type) {
         const auto expected = plain(plainQuery(type));
         for (int tickState : {0, 2}) {  // 全部, 已勾

@@ -81,7 +81,8 @@ TEST_P(SearchDates, RefusedRangeChangesNothingAndAcceptedRangeSearches) {
         EXPECT_TRUE(hostWindow.messages.isEmpty());
         EXPECT_EQ(moduleState().rangeStartText, rangeBefore);
         EXPECT_EQ(w->cdspass.recordCount(), 1);
-        EXPECT_EQ(totalsLine(w), QStringList({"合计:1条", "已勾:1条", "已勾金额:5.00"}));
+        EXPECT_EQ(totalsLine(w), QStringList({QStringLiteral("合计:1条"), QStringLiteral("已勾:1条"),
+                                              QStringLiteral("已勾金额:5.00")}));
         EXPECT_EQ(w->ui().MemoCondition->toPlainText(), memoBefore);
     } else {
         EXPECT_TRUE(boxes.shown().empty()) << boxes.texts()[0];
@@ -91,7 +92,8 @@ TEST_P(SearchDates, RefusedRangeChangesNothingAndAcceptedRangeSearches) {
         EXPECT_NE(searches[1].find("z.f_zdrq>='" + from + "' and z.f_zdrq<='" + to + "' "), std::string::npos);
         EXPECT_EQ(moduleState().rangeStartText, QLocale::system().toString(c.from, QLocale::ShortFormat).toStdString());
         EXPECT_EQ(moduleState().rangeEndText, QLocale::system().toString(c.to, QLocale::ShortFormat).toStdString());
-        EXPECT_EQ(totalsLine(w), QStringList({"合计:0条", "已勾:0条", "已勾金额:0.00"}));
+        EXPECT_EQ(totalsLine(w), QStringList({QStringLiteral("合计:0条"), QStringLiteral("已勾:0条"),
+                                              QStringLiteral("已勾金额:0.00")}));
     }
 }
 
@@ -298,7 +300,8 @@ TEST_F(SearchWindow, FailedQueryKeepsRowsCountsAndTotalsAndShowsTheErrorLines) {
     pressF2(w);
     const QStringList totals = totalsLine(w);
     const QString memo = w->ui().MemoCondition->toPlainText();
-    ASSERT_EQ(totals, QStringList({"合计:2条", "已勾:1条", "已勾金额:8.00"}));
+    ASSERT_EQ(totals,
+              QStringList({QStringLiteral("合计:2条"), QStringLiteral("已勾:1条"), QStringLiteral("已勾金额:8.00")}));
 
     answer = [](const std::string&, Variant& data) {
         return data = ScriptedCoordinator::errorLines({"no such table: tb202412_fptjdzb", "query aborted"}), false;

@@ -85,15 +85,17 @@ TEST_F(TickEditing, ClicksOnTheCheckBoxKeepTheTotalsExact) {
     TFrmTrunAccount* w = input();
     ASSERT_EQ(w->cdspass.recordCount(), 5);
     const auto untouched = totalsLine(*w);
-    EXPECT_EQ(untouched, (std::vector<QString>{"合计:5条", "已勾:0条", "已勾金额:0.00"}));
+    EXPECT_EQ(untouched, (std::vector<QString>{QStringLiteral("合计:5条"), QStringLiteral("已勾:0条"),
+                                               QStringLiteral("已勾金额:0.00")}));
 
     clickTick(*w, 0);
     clickTick(*w, 2);
     EXPECT_EQ(column(*w, "f_zzgdbz"), (std::vector<std::string>{"1", "0", "1", "0", "0"}));
-    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{"合计:5条", "已勾:2条", amountText({amountOf(*w, 0), amountOf(*w, 2)})}));
+    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{QStringLiteral("合计:5条"), QStringLiteral("已勾:2条"),
+                                                    amountText({amountOf(*w, 0), amountOf(*w, 2)})}));
 
     clickTick(*w, 0);
-    EXPECT_EQ(totalsLine(*w)[1], "已勾:1条");
+    EXPECT_EQ(totalsLine(*w)[1], QStringLiteral("已勾:1条"));
     EXPECT_EQ(totalsLine(*w)[2], amountText({amountOf(*w, 2)}));
     clickTick(*w, 2);
     EXPECT_EQ(totalsLine(*w), untouched);
@@ -109,7 +111,7 @@ TEST_F(TickEditing, StoringTheTickARowAlreadyHasChangesNoTotal) {
         w->cdspassf_zzgdbz->setAsString(tick);
         w->cdspass.post();
     }
-    EXPECT_EQ(totalsLine(*w)[1], "已勾:1条");
+    EXPECT_EQ(totalsLine(*w)[1], QStringLiteral("已勾:1条"));
     EXPECT_EQ(totalsLine(*w)[2], amountText({amountOf(*w, 0)}));
     for (const char* tick : {"0", "0"}) {
         w->cdspass.edit();
@@ -117,7 +119,7 @@ TEST_F(TickEditing, StoringTheTickARowAlreadyHasChangesNoTotal) {
         w->cdspass.post();
     }
     EXPECT_EQ(totalsLine(*w), recounted(*w));
-    EXPECT_EQ(totalsLine(*w)[1], "已勾:0条");
+    EXPECT_EQ(totalsLine(*w)[1], QStringLiteral("已勾:0条"));
 }
 
 TEST_F(TickEditing, TotalsStayTrueThroughAnySequenceOfEditsAndSaves) {
@@ -151,7 +153,7 @@ TEST_F(TickEditing, TotalsStayTrueThroughAnySequenceOfEditsAndSaves) {
             w->btnsaveClick();  // the ticked rows leave the list
         }
         ASSERT_EQ(totalsLine(*w), recounted(*w));
-        ASSERT_NE(totalsLine(*w)[2], "已勾金额:-0.00");
+        ASSERT_NE(totalsLine(*w)[2], QStringLiteral("已勾金额:-0.00"));
     }
     const auto texts = boxes.texts();
     EXPECT_NE(std::find(texts.begin(), texts.end(), "保存成功!"), texts.end());
@@ -168,18 +170,20 @@ TEST_F(TickEditing, SelectAllAndNoneInInputModeTickEveryRow) {
     for (int row = 0; row < 5; ++row) all.push_back(amountOf(*w, row));
     QTest::mouseClick(w->ui().btnall, Qt::LeftButton);
     EXPECT_EQ(column(*w, "f_zzgdbz"), std::vector<std::string>(5, "1"));
-    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{"合计:5条", "已勾:5条", amountText(all)}));
+    EXPECT_EQ(totalsLine(*w),
+              (std::vector<QString>{QStringLiteral("合计:5条"), QStringLiteral("已勾:5条"), amountText(all)}));
     EXPECT_EQ(w->cdspass.currentRow(), 4);
     EXPECT_FALSE(w->cdspass.controlsDisabled());
 
     w->cdspass.first();
     QTest::mouseClick(w->ui().btnnoall, Qt::LeftButton);
     EXPECT_EQ(column(*w, "f_zzgdbz"), std::vector<std::string>(5, "0"));
-    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{"合计:5条", "已勾:0条", "已勾金额:0.00"}));
+    EXPECT_EQ(totalsLine(*w), (std::vector<QString>{QStringLiteral("合计:5条"), QStringLiteral("已勾:0条"),
+                                                    QStringLiteral("已勾金额:0.00")}));
     EXPECT_EQ(w->cdspass.currentRow(), 4);
 
     clickTick(*w, 3);  // the change handler counts again
-    EXPECT_EQ(totalsLine(*w)[1], "已勾:1条");
+    EXPECT_EQ(totalsLine(*w)[1], QStringLiteral("已勾:1条"));
     EXPECT_TRUE(boxes.shown().empty());
 }
 
@@ -224,7 +228,7 @@ TEST_F(TickEditing, SelectAllAndNoneBeforeTheFirstSearchReportTheClosedList) {
             // The bulk state ended with the failed command: a click counts again.
             searchDocuments(*w, BusinessType::InvoiceSubmission, "20241101", "20241130");
             clickTick(*w, 0);
-            EXPECT_EQ(totalsLine(*w)[1], "已勾:1条");
+            EXPECT_EQ(totalsLine(*w)[1], QStringLiteral("已勾:1条"));
         }
     }
 }
@@ -278,7 +282,7 @@ TEST_F(TickEditing, DeletingARowAsksThenLowersTheTotalsItCounted) {
         EXPECT_EQ(numbers.size(), 4u);
         EXPECT_EQ(std::count(numbers.begin(), numbers.end(), number), 0);
         EXPECT_EQ(totalsLine(*w), recounted(*w));
-        EXPECT_EQ(totalsLine(*w)[1], c.ticked ? "已勾:1条" : "已勾:2条");
+        EXPECT_EQ(totalsLine(*w)[1], c.ticked ? QStringLiteral("已勾:1条") : QStringLiteral("已勾:2条"));
     }
 }
 
@@ -342,7 +346,8 @@ TEST_F(TickEditing, SpaceTogglesTheTickOfTheCurrentRowInInputMode) {
         setCurrentCell(*w, 2, col);
         key(*w, Qt::Key_Space);
         EXPECT_EQ(column(*w, "f_zzgdbz"), (std::vector<std::string>{"0", "0", "1", "0", "0"}));
-        EXPECT_EQ(totalsLine(*w), (std::vector<QString>{"合计:5条", "已勾:1条", amountText({amountOf(*w, 2)})}));
+        EXPECT_EQ(totalsLine(*w), (std::vector<QString>{QStringLiteral("合计:5条"), QStringLiteral("已勾:1条"),
+                                                        amountText({amountOf(*w, 2)})}));
         // The key ticks; it does not start typing a blank into the cell.
         EXPECT_EQ(w->dgdView->view()->indexWidget(w->dgdView->view()->currentIndex()), nullptr);
         key(*w, Qt::Key_Space);

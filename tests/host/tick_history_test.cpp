@@ -22,6 +22,8 @@
 #include "ui_frm_trun_account.h"
 #include "window_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace trunaccount::testing {
 namespace {
 
@@ -131,9 +133,9 @@ TEST_P(TickHistory, ADocumentTickedRevokedAndTickedAgainShowsEachStepInOrder) {
     const int row = rowOf(*s, number);
     ASSERT_LT(row, s->cdspass.recordCount());
     const std::vector<std::vector<QString>> expected = {
-        {"2025-01-10 09:15:00", "0001 张丽华", "勾对"},
-        {"2025-01-10 14:40:05", "0002 王建国", "注销"},
-        {"2025-01-10 16:02:30", "0001 张丽华", "勾对"},
+        {"2025-01-10 09:15:00"_L1, QStringLiteral("0001 张丽华"), QStringLiteral("勾对")},
+        {"2025-01-10 14:40:05"_L1, QStringLiteral("0002 王建国"), QStringLiteral("注销")},
+        {"2025-01-10 16:02:30"_L1, QStringLiteral("0001 张丽华"), QStringLiteral("勾对")},
     };
     // From the row's menu: a right click on the row makes it current and opens the menu.
     s->cdspass.setCurrentRow(row == 0 ? 1 : 0);
@@ -145,7 +147,7 @@ TEST_P(TickHistory, ADocumentTickedRevokedAndTickedAgainShowsEachStepInOrder) {
         QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_EQ(menu, s->MenuRow);
         ASSERT_EQ(menu->actions().size(), 1);
-        EXPECT_EQ(menu->actions()[0]->text(), "勾对历史");
+        EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("勾对历史"));
         fromMenu = historyShown([&] { menu->actions()[0]->trigger(); }, &title);
         menu->close();
     });
@@ -212,7 +214,7 @@ TEST_F(TickHistorySqlite, OnlyTheSearchWindowHasTheRowMenuAndItsKeyInTheHelp) {
     ASSERT_NE(s, nullptr);
     ASSERT_NE(s->MenuRow, nullptr);
     EXPECT_EQ(s->RopHelp.Lines.size(), 8);
-    EXPECT_EQ(s->RopHelp.Lines.back(), "    勾对历史: F4");
+    EXPECT_EQ(s->RopHelp.Lines.back(), QStringLiteral("    勾对历史: F4"));
     TFrmTrunAccount* in = open(QStringLiteral("Input"), real.get());
     ASSERT_NE(in, nullptr);
     EXPECT_EQ(in->MenuRow, nullptr);

@@ -23,6 +23,8 @@
 #include "ui_frm_trun_account.h"
 #include "window_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace trunaccount::testing {
 namespace {
 
@@ -39,7 +41,7 @@ protected:
 };
 
 TEST_F(WindowLifecycle, StartUpInOrder) {
-    auto* w = open("Input", coordinator.get());
+    auto* w = open("Input"_L1, coordinator.get());
     ASSERT_NE(w, nullptr);
     const std::vector<CoordinatorOp> expected{
         CoordinatorOp::GetDbType,        CoordinatorOp::GetYearMonth,   CoordinatorOp::GetServerDateTime,
@@ -56,7 +58,7 @@ TEST_F(WindowLifecycle, StartUpInOrder) {
     EXPECT_EQ(w->ui().edtrzrq_e->date(), QDate(2025, 1, 10));
     EXPECT_TRUE(w->MAll->isChecked());
     EXPECT_FALSE(w->Msum->isChecked());
-    EXPECT_EQ(w->windowTitle(), "转帐勾对");
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("转帐勾对"));
     EXPECT_TRUE(w->ui().MemoCondition->isHidden());
     EXPECT_TRUE(w->ui().btnChoose->isHidden());
     EXPECT_TRUE(w->ui().btnShow->isHidden());
@@ -65,10 +67,11 @@ TEST_F(WindowLifecycle, StartUpInOrder) {
 }
 
 TEST_F(WindowLifecycle, WithoutStoredSettingsTheDesignHolds) {
-    auto* w = open("Input", coordinator.get());
+    auto* w = open("Input"_L1, coordinator.get());
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->ui().cbywlx->currentText(), "发票提交单");
-    for (QComboBox* c : {w->ui().cbtd, w->ui().cbzffs, w->ui().cbfkyy}) EXPECT_EQ(c->currentText(), "全部");
+    EXPECT_EQ(w->ui().cbywlx->currentText(), QStringLiteral("发票提交单"));
+    for (QComboBox* c : {w->ui().cbtd, w->ui().cbzffs, w->ui().cbfkyy})
+        EXPECT_EQ(c->currentText(), QStringLiteral("全部"));
     EXPECT_EQ(w->dgdView->column(4).width(), 95);  // 单据号 keeps its designed width
     EXPECT_TRUE(w->dgdView->column(4).visible());
 }
@@ -81,13 +84,13 @@ TEST_F(WindowLifecycle, SettingsArePerModeAndAnIndexOutsideItsListSelectsNothing
     WriteSetting(file, "FrmTrunAccountInput", "f_Djh", "0,120", "");
     WriteSetting(file, "FrmTrunAccountSearch", "cbywlx", "2", "");
 
-    auto* input = open("Input", coordinator.get());
-    auto* search = open("Search", coordinator.get());
+    auto* input = open("Input"_L1, coordinator.get());
+    auto* search = open("Search"_L1, coordinator.get());
     ASSERT_TRUE(input && search);
     EXPECT_EQ(input->ui().cbywlx->currentIndex(), 3);
-    EXPECT_EQ(input->ui().Label22->text(), "入账日期:从");  // the business type was applied
+    EXPECT_EQ(input->ui().Label22->text(), QStringLiteral("入账日期:从"));  // the business type was applied
     EXPECT_EQ(input->ui().cbtd->currentIndex(), -1);
-    EXPECT_EQ(input->ui().cbzffs->currentText(), "02 转账");
+    EXPECT_EQ(input->ui().cbzffs->currentText(), QStringLiteral("02 转账"));
     // The width is restored; which columns show is the business type's to say.
     EXPECT_EQ(input->dgdView->column(4).width(), 120);
     EXPECT_TRUE(input->dgdView->column(4).visible());
@@ -104,7 +107,7 @@ TEST_F(WindowLifecycle, SettingsArePerModeAndAnIndexOutsideItsListSelectsNothing
 }
 
 TEST_F(WindowLifecycle, EscapeClosesAndTheHostIsTold) {
-    auto* w = open("Search", coordinator.get());
+    auto* w = open("Search"_L1, coordinator.get());
     ASSERT_NE(w, nullptr);
     QPointer<TFrmTrunAccount> alive(w);
     w->ui().cbfkyy->setCurrentIndex(1);
@@ -121,7 +124,7 @@ TEST_F(WindowLifecycle, AFailedStartLeavesTheStoredSettingsAlone) {
     WriteSetting("Quorvexpos.ini", "FrmTrunAccountInput", "cbywlx", "4", "");
     const std::string before = settingsText();
     sc->onGetServerDate = nullptr;  // the load fails
-    EXPECT_EQ(open("Input", coordinator.get()), nullptr);
+    EXPECT_EQ(open("Input"_L1, coordinator.get()), nullptr);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, "取得当前日期时出错！");
     EXPECT_EQ(boxes.shown()[0].caption, "错误");
@@ -132,17 +135,17 @@ TEST_F(WindowLifecycle, AFailedStartLeavesTheStoredSettingsAlone) {
 TEST_F(WindowLifecycle, AnUnreadableSettingsFileIsReportedAndTheWindowStillWorks) {
     // "Unicode" as Windows saves it: not a file this program can read or add to.
     TempDir::writeFile(hostDir.file("Quorvexpos.ini"), std::string("\xFF\xFE[\0S\0]\0", 8));
-    auto* w = open("Input", coordinator.get());
+    auto* w = open("Input"_L1, coordinator.get());
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_NE(boxes.shown()[0].text.find("Quorvexpos.ini"), std::string::npos);
-    EXPECT_EQ(w->ui().Label22->text(), "制单日期:从");
+    EXPECT_EQ(w->ui().Label22->text(), QStringLiteral("制单日期:从"));
 }
 
 TEST_F(WindowLifecycle, ClosingWritesTheWholeLayoutInOneReplacementAndNoneWhenNothingChanged) {
     int replacements = 0;
     setIniBeforeRenameHookForTesting([&](const std::string&) { ++replacements; });
-    auto* w = open("Input", coordinator.get());
+    auto* w = open("Input"_L1, coordinator.get());
     ASSERT_NE(w, nullptr);
     w->ui().cbtd->setCurrentIndex(2);
     w->btnExitClick();
@@ -152,7 +155,7 @@ TEST_F(WindowLifecycle, ClosingWritesTheWholeLayoutInOneReplacementAndNoneWhenNo
     EXPECT_EQ(ReadSetting("Quorvexpos.ini", "FrmTrunAccountInput", "f_Djh", "", ""), "1,95");
 
     // Opened and closed again as it was: the file is not rewritten.
-    w = open("Input", coordinator.get());
+    w = open("Input"_L1, coordinator.get());
     ASSERT_NE(w, nullptr);
     w->btnExitClick();
     EXPECT_EQ(replacements, 1);
@@ -165,7 +168,7 @@ TEST_F(WindowLifecycle, AReadOnlySettingsFileIsLeftAloneAndTheUserToldOnce) {
     ::chmod(path.c_str(), 0444);
     const std::string before = settingsText();
     for (const char* mode : {"Input", "Search", "Input"}) {
-        auto* w = open(mode, coordinator.get());
+        auto* w = open(QLatin1StringView(mode), coordinator.get());
         ASSERT_NE(w, nullptr) << mode;
         w->ui().cbtd->setCurrentIndex(2);
         w->btnExitClick();
@@ -181,7 +184,7 @@ TEST_F(WindowLifecycle, AReadOnlySettingsFileIsLeftAloneAndTheUserToldOnce) {
 }
 
 TEST_F(WindowLifecycle, ErrorsStayVisibleAfterTheWaitWindow) {
-    auto* w = open("Input", coordinator.get());
+    auto* w = open("Input"_L1, coordinator.get());
     ASSERT_NE(w, nullptr);
     sc->onQueryData = [](const std::string&, Variant& data) {
         return data = ScriptedCoordinator::errorLines({"timeout"}), false;
@@ -195,7 +198,7 @@ TEST_F(WindowLifecycle, ErrorsStayVisibleAfterTheWaitWindow) {
 }
 
 TEST_F(WindowLifecycle, HelpButtonShowsTheShortcuts) {
-    auto* w = open("Input", coordinator.get());
+    auto* w = open("Input"_L1, coordinator.get());
     ASSERT_NE(w, nullptr);
     QStringList seen;
     QTimer::singleShot(50, [&] {
@@ -206,8 +209,10 @@ TEST_F(WindowLifecycle, HelpButtonShowsTheShortcuts) {
     });
     w->ui().btnHand->click();
     // The input window lists its statement import too.
-    EXPECT_EQ(seen, (QStringList{"快捷键：", "", "    重  查: F2", "    选  项: F3", "    预  览: Ctrl+V",
-                                 "    打  印: Ctrl+P", "    导入对账单: Ctrl+I", "    退  出: ESC"}));
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("快捷键："), ""_L1, QStringLiteral("    重  查: F2"),
+                                 QStringLiteral("    选  项: F3"), QStringLiteral("    预  览: Ctrl+V"),
+                                 QStringLiteral("    打  印: Ctrl+P"), QStringLiteral("    导入对账单: Ctrl+I"),
+                                 QStringLiteral("    退  出: ESC")}));
 }
 
 // Renders both modes to PNG for a look (build/bin/window-*.png); not a pixel comparison.
@@ -216,14 +221,15 @@ TEST_F(WindowLifecycle, RendersBothModes) {
     auto coord = db.openCoordinator();
     container->resize(1100, 560);
     for (const char* mode : {"Input", "Search"}) {
-        auto* w = open(mode, coord.get());
+        auto* w = open(QLatin1StringView(mode), coord.get());
         ASSERT_NE(w, nullptr);
         w->ui().edtrzrq_b->setDate(QDate(2025, 1, 1));
         w->btnSearchClick();
         EXPECT_GT(w->cdspass.recordCount(), 0) << mode;
         QImage shot = w->PanelMain()->grab().toImage();
         EXPECT_EQ(shot.size(), container->size());
-        shot.save(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("window-%1.png").arg(mode)));
+        shot.save(QDir(QCoreApplication::applicationDirPath())
+                      .filePath(QStringLiteral("window-%1.png").arg(QLatin1StringView(mode))));
         delete w;
     }
 }
@@ -231,7 +237,7 @@ TEST_F(WindowLifecycle, RendersBothModes) {
 // The hidden "选  项" still runs the column chooser; what is chosen there is
 // the layout the window stores when it closes.
 TEST_F(WindowLifecycle, ChosenColumnsAreStoredAtClose) {
-    auto* w = open("Input", coordinator.get());
+    auto* w = open("Input"_L1, coordinator.get());
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->ui().btnChoose->isHidden());
     QStringList listed;

@@ -7,6 +7,8 @@
 #include "support/message_box_recorder.h"
 #include "support/modal_answerer.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace trunaccount::platform;
 using namespace trunaccount::host;
 using trunaccount::testing::MessageBoxRecorder;
@@ -19,21 +21,21 @@ TEST(DialogMessageBox, ButtonsIconsAndAnswers) {
         QString click;  // empty: escape
         int result;
     } cases[] = {
-        {MB_OK | MB_ICONERROR, "确定", IDOK},
-        {MB_OK, "", IDOK},
-        {MB_OKCANCEL | MB_ICONQUESTION, "确定", IDOK},
-        {MB_OKCANCEL | MB_ICONQUESTION, "取消", IDCANCEL},
-        {MB_OKCANCEL | MB_ICONQUESTION, "", IDCANCEL},
-        {MB_YESNO, "否(&N)", IDNO},
-        {MB_YESNO, "是(&Y)", IDYES},
+        {MB_OK | MB_ICONERROR, QStringLiteral("确定"), IDOK},
+        {MB_OK, ""_L1, IDOK},
+        {MB_OKCANCEL | MB_ICONQUESTION, QStringLiteral("确定"), IDOK},
+        {MB_OKCANCEL | MB_ICONQUESTION, QStringLiteral("取消"), IDCANCEL},
+        {MB_OKCANCEL | MB_ICONQUESTION, ""_L1, IDCANCEL},
+        {MB_YESNO, QStringLiteral("否(&N)"), IDNO},
+        {MB_YESNO, QStringLiteral("是(&Y)"), IDYES},
     };
     for (const auto& c : cases) {
         ModalAnswerer answer({c.click});
         int r = messageBox(nullptr, "第一行\r\n第二行", "提示", c.flags);
         EXPECT_EQ(r, c.result) << c.flags << ' ' << c.click.toStdString();
         ASSERT_EQ(answer.seen().size(), 1);
-        EXPECT_EQ(answer.seen()[0].title, "提示");
-        EXPECT_EQ(answer.seen()[0].text, "第一行\n第二行");
+        EXPECT_EQ(answer.seen()[0].title, QStringLiteral("提示"));
+        EXPECT_EQ(answer.seen()[0].text, QStringLiteral("第一行\n第二行"));
     }
     setMessageBoxHandler(nullptr);
 }

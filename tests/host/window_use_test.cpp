@@ -22,6 +22,8 @@
 #include "widgets/grid_view.h"
 #include "window_fixture.h"
 
+using namespace Qt::StringLiterals;
+
 namespace trunaccount::testing {
 namespace {
 
@@ -95,7 +97,7 @@ TEST_F(WindowUse, TheGridHasTheKeyboardWhenTheWindowOpensAndAfterTheTypeChanges)
     w->ui().cbywlx->setFocus();
     QTest::keyClick(w->ui().cbywlx, Qt::Key_Down);
     EXPECT_EQ(w->ui().cbywlx->currentIndex(), 1);
-    EXPECT_EQ(w->ui().Label22->text(), "制单日期:从");
+    EXPECT_EQ(w->ui().Label22->text(), QStringLiteral("制单日期:从"));
     EXPECT_EQ(top->focusWidget(), w->dgdView->view());
 }
 
@@ -321,7 +323,7 @@ TEST_F(WindowUse, TheFirstColumnsKeepTheirWidthsAndTheTotalsStayReadable) {
         EXPECT_GT(piece.rect.left(), right);
         right = piece.rect.right();
     }
-    EXPECT_EQ(runs[0].text(), totalsLine(*w)[0] + "  " + totalsLine(*w)[1] + "  " + totalsLine(*w)[2]);
+    EXPECT_EQ(runs[0].text(), totalsLine(*w)[0] + "  "_L1 + totalsLine(*w)[1] + "  "_L1 + totalsLine(*w)[2]);
 
     boxes.answer(IDOK);  // leave the ticks unsaved
     w->btnExitClick();

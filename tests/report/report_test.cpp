@@ -51,7 +51,8 @@ TEST(ReportPages, EveryRowOnceUnderTitlesOnEveryPageWithHeaderFirstAndTotalsLast
         EXPECT_EQ(texts.contains(QStringLiteral("收款单明细查询")), p == 0) << "page " << p;
         EXPECT_TRUE(texts.contains(QStringLiteral("单据号"))) << "titles repeat, page " << p;
         EXPECT_TRUE(texts.contains(QStringLiteral("No"))) << "row-number column, page " << p;
-        EXPECT_TRUE(texts.contains(QStringLiteral("页    数:第%1页/共%2页").arg(p + 1).arg(pages))) << texts.join('|').toStdString();
+        EXPECT_TRUE(texts.contains(QStringLiteral("页    数:第%1页/共%2页").arg(p + 1).arg(pages)))
+            << texts.join(QLatin1Char('|')).toStdString();
         EXPECT_EQ(texts.contains(QStringLiteral("合计:150条")), p == pages - 1) << "page " << p;
         QSet<int> rowsHere;
         for (const PageItem& item : page.items) {

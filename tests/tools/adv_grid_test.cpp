@@ -13,6 +13,8 @@
 #include "support/temp_dir.h"
 #include "tools/adv_grid.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace trunaccount;
 using trunaccount::testing::makePacket;
 using trunaccount::testing::TempDir;
@@ -37,7 +39,7 @@ protected:
         csmc = &ds.addField("f_Csmc", FieldKind::Text, 60);
         hsje = &ds.addField("f_hsje", FieldKind::Float);
         grid.setDataset(&ds);
-        for (const char* f : {"f_Djh", "f_Csmc", "f_hsje"}) grid.addColumn(f).setTitleButton(true);
+        for (const char* f : {"f_Djh", "f_Csmc", "f_hsje"}) grid.addColumn(QLatin1StringView(f)).setTitleButton(true);
         grid.column(0).setWidth(95);
         grid.column(1).setWidth(119);
     }
@@ -66,9 +68,9 @@ TEST_F(AdvGridTest, MarkersMakeTheFieldListsAndTheCustomIndex) {
     grid.column(0).setSortMarker(smUpEh);
     grid.column(2).setSortMarker(smDownEh);
     auto t = grid.sortTexts();
-    EXPECT_EQ(t.fieldList, "f_Djh;f_hsje");
-    EXPECT_EQ(t.descendingList, "f_hsje");
-    EXPECT_EQ(t.sortText, "f_Djh ASC,f_hsje DESC");
+    EXPECT_EQ(t.fieldList, "f_Djh;f_hsje"_L1);
+    EXPECT_EQ(t.descendingList, "f_hsje"_L1);
+    EXPECT_EQ(t.sortText, "f_Djh ASC,f_hsje DESC"_L1);
     grid.ApplySortMarkers();
     ASSERT_NE(ds.findIndex("customindex"), nullptr);
     EXPECT_EQ(ds.findIndex("customindex")->fields, "f_Djh;f_hsje");
@@ -100,7 +102,7 @@ TEST_F(AdvGridTest, AutoSortedGridSortsOnEveryMarkerChange) {
     clickTitle(0, Qt::ControlModifier);
     EXPECT_EQ(order(), "0001/BETA 0001/Alpha 0002/alpha 0002/beta ");  // not yet
     QTest::keyRelease(grid.view(), Qt::Key_Control);
-    EXPECT_EQ(grid.sortTexts().fieldList, "f_hsje;f_Csmc;f_Djh");
+    EXPECT_EQ(grid.sortTexts().fieldList, "f_hsje;f_Csmc;f_Djh"_L1);
     EXPECT_EQ(order(), "0001/BETA 0001/Alpha 0002/alpha 0002/beta ");
     EXPECT_EQ(signalled.count(), 0);  // the grid sorted instead of signalling
 
@@ -146,14 +148,14 @@ TEST_F(AdvGridTest, ShowSumCountWritesTheCountWhenTheDatasetOpens) {
     grid.ShowSumCount = true;
     grid.column(0).setFooterValueType(fvtStaticText);
     ds.loadPacket(documents());
-    EXPECT_EQ(grid.column(0).footerValue(), "合计:4条");
+    EXPECT_EQ(grid.column(0).footerValue(), QStringLiteral("合计:4条"));
     ds.setFilter("f_hsje > 15");
     ds.setFiltered(true);
     grid.ShowCountFooter();
-    EXPECT_EQ(grid.footerText(0), "合计:3条");
+    EXPECT_EQ(grid.footerText(0), QStringLiteral("合计:3条"));
     grid.ShowSumCount = false;
     ds.close();
-    EXPECT_EQ(grid.column(0).footerValue(), "合计:3条");
+    EXPECT_EQ(grid.column(0).footerValue(), QStringLiteral("合计:3条"));
 }
 
 TEST_F(AdvGridTest, CountFooterGoesUnderTheFirstVisibleColumnOnly) {
@@ -175,15 +177,15 @@ TEST_F(AdvGridTest, CountFooterGoesUnderTheFirstVisibleColumnOnly) {
     for (const auto& c : cases) {
         grid.column(0).setVisible(c.firstVisible);
         grid.column(0).setFooterValueType(c.first);
-        grid.column(0).setFooterValue(c.first == fvtStaticText ? "合计:1条" : "");
+        grid.column(0).setFooterValue(c.first == fvtStaticText ? QStringLiteral("合计:1条") : ""_L1);
         grid.column(1).setFooterValueType(c.second);
-        grid.column(1).setFooterValue(c.secondText);
+        grid.column(1).setFooterValue(QString::fromUtf8(c.secondText));
         grid.column(2).setFooterValueType(c.third);
-        grid.column(2).setFooterValue(c.third == fvtStaticText ? "合计:2条" : "");
+        grid.column(2).setFooterValue(c.third == fvtStaticText ? QStringLiteral("合计:2条") : ""_L1);
         grid.ShowCountFooter();
-        EXPECT_EQ(grid.column(0).footerValue(), c.firstAfter) << c.name;
-        EXPECT_EQ(grid.column(1).footerValue(), c.secondAfter) << c.name;
-        EXPECT_EQ(grid.column(2).footerValue(), "") << c.name;
+        EXPECT_EQ(grid.column(0).footerValue(), QString::fromUtf8(c.firstAfter)) << c.name;
+        EXPECT_EQ(grid.column(1).footerValue(), QString::fromUtf8(c.secondAfter)) << c.name;
+        EXPECT_EQ(grid.column(2).footerValue(), ""_L1) << c.name;
     }
     EXPECT_EQ(grid.column(1).footerValueType(), fvtSum);
     ds.close();
@@ -194,22 +196,32 @@ TEST_F(AdvGridTest, CountFooterGoesUnderTheFirstVisibleColumnOnly) {
 }
 
 TEST_F(AdvGridTest, ConditionTextDescribesQueryAndFilter) {
-    const ConditionRows filter = {ConditionRow::condition("单据号", "等于", "0001"), ConditionRow::relation("并且"),
-                                  ConditionRow::condition("供应商名称", "部分等于", "ABC")};
-    const ConditionRows query = {ConditionRow::condition("付款原因", "等于", "货款")};
+    const ConditionRows filter = {
+        ConditionRow::condition(QStringLiteral("单据号"), QStringLiteral("等于"), "0001"_L1),
+        ConditionRow::relation(QStringLiteral("并且")),
+        ConditionRow::condition(QStringLiteral("供应商名称"), QStringLiteral("部分等于"), "ABC"_L1)};
+    const ConditionRows query = {
+        ConditionRow::condition(QStringLiteral("付款原因"), QStringLiteral("等于"), QStringLiteral("货款"))};
     struct Case {
         ConditionRows search, saved;
         QString extra, text;
     } cases[] = {
-        {{}, {}, "", ""},
-        {{}, {}, "制单日期:从2024-1-1至2024-1-31", "查询条件:\r\n    制单日期:从2024-1-1至2024-1-31\r\n"},
-        {{}, filter, "T",
-         "查询条件:\r\n    T\r\n过滤条件:\r\n    单据号:等于0001并且\r\n    供应商名称:部分等于ABC"},
-        {{}, filter, "", "过滤条件:\r\n    单据号:等于0001并且\r\n    供应商名称:部分等于ABC"},
-        {query, {}, "T", "查询条件:\r\n    T并且\r\n    付款原因:等于货款\r\n"},
-        {query, {}, "", "查询条件:\r\n    付款原因:等于货款\r\n"},
-        {query, {ConditionRow::condition("税额", "大于", "1")}, " ",
-         "查询条件:\r\n     并且\r\n    付款原因:等于货款\r\n过滤条件:\r\n    税额:大于1"},
+        {{}, {}, ""_L1, ""_L1},
+        {{},
+         {},
+         QStringLiteral("制单日期:从2024-1-1至2024-1-31"),
+         QStringLiteral("查询条件:\r\n    制单日期:从2024-1-1至2024-1-31\r\n")},
+        {{},
+         filter,
+         "T"_L1,
+         QStringLiteral("查询条件:\r\n    T\r\n过滤条件:\r\n    单据号:等于0001并且\r\n    供应商名称:部分等于ABC")},
+        {{}, filter, ""_L1, QStringLiteral("过滤条件:\r\n    单据号:等于0001并且\r\n    供应商名称:部分等于ABC")},
+        {query, {}, "T"_L1, QStringLiteral("查询条件:\r\n    T并且\r\n    付款原因:等于货款\r\n")},
+        {query, {}, ""_L1, QStringLiteral("查询条件:\r\n    付款原因:等于货款\r\n")},
+        {query,
+         {ConditionRow::condition(QStringLiteral("税额"), QStringLiteral("大于"), "1"_L1)},
+         " "_L1,
+         QStringLiteral("查询条件:\r\n     并且\r\n    付款原因:等于货款\r\n过滤条件:\r\n    税额:大于1")},
     };
     for (const auto& c : cases) {
         grid.searchConditions = c.search;
@@ -219,8 +231,8 @@ TEST_F(AdvGridTest, ConditionTextDescribesQueryAndFilter) {
 }
 
 TEST_F(AdvGridTest, LoadColumnLayoutReadsVisibilityAndWidth) {
-    grid.addColumn("f_zzgdrq").setTag(1);
-    grid.addColumn("f_Rzrq");
+    grid.addColumn("f_zzgdrq"_L1).setTag(1);
+    grid.addColumn("f_Rzrq"_L1);
     struct Case {
         int column;
         const char* stored;  // null: no key
@@ -236,14 +248,14 @@ TEST_F(AdvGridTest, LoadColumnLayoutReadsVisibilityAndWidth) {
     const int designed4 = grid.column(4).width();
     for (const auto& c : cases)
         WriteSetting("Quorvexpos.ini", "FrmTrunAccountInput", grid.column(c.column).fieldName().toStdString(), c.stored, "");
-    grid.LoadColumnLayout("Quorvexpos.ini", "FrmTrunAccountInput", "");
+    grid.LoadColumnLayout("Quorvexpos.ini"_L1, "FrmTrunAccountInput"_L1, ""_L1);
     for (const auto& c : cases) {
         EXPECT_EQ(grid.column(c.column).visible(), c.visible) << c.stored;
         EXPECT_EQ(grid.column(c.column).width(), c.width < 0 ? designed4 : c.width) << c.stored;
     }
 
     // A missing section gives "1,0" to every column but the tagged one.
-    grid.LoadColumnLayout("Quorvexpos.ini", "FrmTrunAccountSearch", "");
+    grid.LoadColumnLayout("Quorvexpos.ini"_L1, "FrmTrunAccountSearch"_L1, ""_L1);
     EXPECT_TRUE(grid.column(0).visible());
     EXPECT_EQ(grid.column(0).width(), 120);
     EXPECT_FALSE(grid.column(3).visible());
@@ -253,24 +265,24 @@ TEST_F(AdvGridTest, LoadColumnLayoutNeverFailsOnAMalformedValue) {
     const char* values[] = {"1,abc", "1,12x", ",", "1,,5", "yes,99999999999", "1, 77", "0,-5"};
     for (const char* v : values) {
         WriteSetting("Quorvexpos.ini", "S", "f_Djh", v, "");
-        EXPECT_NO_THROW(grid.LoadColumnLayout("Quorvexpos.ini", "S", "")) << v;
+        EXPECT_NO_THROW(grid.LoadColumnLayout("Quorvexpos.ini"_L1, "S"_L1, ""_L1)) << v;
     }
     WriteSetting("Quorvexpos.ini", "S", "f_Djh", "1,12x", "");
     grid.column(0).setWidth(95);
-    grid.LoadColumnLayout("Quorvexpos.ini", "S", "");
+    grid.LoadColumnLayout("Quorvexpos.ini"_L1, "S"_L1, ""_L1);
     EXPECT_EQ(grid.column(0).width(), 95);
     WriteSetting("Quorvexpos.ini", "S", "f_Djh", "1, 77", "");
-    grid.LoadColumnLayout("Quorvexpos.ini", "S", "");
+    grid.LoadColumnLayout("Quorvexpos.ini"_L1, "S"_L1, ""_L1);
     EXPECT_EQ(grid.column(0).width(), 77);
 }
 
 TEST_F(AdvGridTest, SaveColumnLayoutWritesVisibilityAndWidth) {
-    grid.addColumn("f_zzgdrq").setTag(1);
+    grid.addColumn("f_zzgdrq"_L1).setTag(1);
     grid.column(3).setWidth(102);
     WriteSetting("Quorvexpos.ini", "FrmTrunAccountSearch", "f_zzgdrq", "1,102", "");
-    grid.LoadColumnLayout("Quorvexpos.ini", "FrmTrunAccountSearch", "");
+    grid.LoadColumnLayout("Quorvexpos.ini"_L1, "FrmTrunAccountSearch"_L1, ""_L1);
     grid.column(1).setVisible(false);
-    grid.SaveColumnLayout("Quorvexpos.ini", "FrmTrunAccountSearch", "");
+    grid.SaveColumnLayout("Quorvexpos.ini"_L1, "FrmTrunAccountSearch"_L1, ""_L1);
     auto read = [&](const char* key) { return ReadSetting("Quorvexpos.ini", "FrmTrunAccountSearch", key, "?", ""); };
     EXPECT_EQ(read("f_Djh"), "1,95");
     EXPECT_EQ(read("f_Csmc"), "0,119");
@@ -281,16 +293,16 @@ TEST_F(AdvGridTest, SaveColumnLayoutWritesVisibilityAndWidth) {
     TempDir elsewhere;
     std::string folder = elsewhere.path();
     folder.pop_back();  // without the trailing "/"
-    grid.SaveColumnLayout("layout.ini", "S", QString::fromStdString(folder));
+    grid.SaveColumnLayout("layout.ini"_L1, "S"_L1, QString::fromStdString(folder));
     EXPECT_EQ(ReadSetting("layout.ini", "S", "f_Djh", "?", elsewhere.path()), "1,95");
-    EXPECT_EQ(CompleteLayoutFolder(""), "\\");
-    EXPECT_EQ(CompleteLayoutFolder("\\"), "\\");
+    EXPECT_EQ(CompleteLayoutFolder(""_L1), "\\"_L1);
+    EXPECT_EQ(CompleteLayoutFolder("\\"_L1), "\\"_L1);
 }
 
 TEST_F(AdvGridTest, SortErrorsReachTheUser) {
     trunaccount::testing::MessageBoxRecorder boxes;
     grid.AutoSorted = true;
-    grid.addColumn("f_nothing").setTitleButton(true);
+    grid.addColumn("f_nothing"_L1).setTitleButton(true);
     grid.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
     ds.loadPacket(documents());

@@ -6,6 +6,8 @@
 #include "support/packets.h"
 #include "tools/condition_filter.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace trunaccount;
 using trunaccount::testing::cond;
 using trunaccount::testing::makePacket;
@@ -53,12 +55,12 @@ protected:
 };
 
 TEST_F(ConditionFilterTest, FindsTheFirstFieldWithTheDisplayName) {
-    EXPECT_EQ(FindFieldByDisplayName(ds, "供应商名称"), 2);
-    EXPECT_EQ(FindFieldByDisplayName(ds, "f_wsje"), 4);
-    EXPECT_EQ(FindFieldByDisplayName(ds, "f_Csmc"), 0);  // a field with a label answers to its label only
-    EXPECT_EQ(FindFieldByDisplayName(ds, "付款金额"), 0);
+    EXPECT_EQ(FindFieldByDisplayName(ds, QStringLiteral("供应商名称")), 2);
+    EXPECT_EQ(FindFieldByDisplayName(ds, "f_wsje"_L1), 4);
+    EXPECT_EQ(FindFieldByDisplayName(ds, "f_Csmc"_L1), 0);  // a field with a label answers to its label only
+    EXPECT_EQ(FindFieldByDisplayName(ds, QStringLiteral("付款金额")), 0);
     ds.field(3).setDisplayLabel("供应商名称");
-    EXPECT_EQ(FindFieldByDisplayName(ds, "供应商名称"), 2);
+    EXPECT_EQ(FindFieldByDisplayName(ds, QStringLiteral("供应商名称")), 2);
 }
 
 TEST_F(ConditionFilterTest, EachRowBuildsItsPiece) {
@@ -117,32 +119,32 @@ TEST_F(ConditionFilterTest, EachRowBuildsItsPiece) {
 }
 
 TEST_F(ConditionFilterTest, RelationsJoinTheRows) {
-    EXPECT_EQ(built({}), "");
+    EXPECT_EQ(built({}), ""_L1);
     EXPECT_EQ(built({cond("供应商名称", "部分等于", "abc"), rel("并且"), cond("发票金额", "大于", "100")}),
-              "( f_Csmc LIKE '%abc%' ) And ( f_hsje > 100 )");
+              "( f_Csmc LIKE '%abc%' ) And ( f_hsje > 100 )"_L1);
     EXPECT_EQ(built({cond("单据号", "等于", "A"), rel("或者"), cond("单据号", "等于", "B"), rel("并且"),
                      cond("发票金额", "小于", "0")}),
-              "( f_Djh = 'A' ) OR ( f_Djh = 'B' ) And ( f_hsje < 0 )");
+              "( f_Djh = 'A' ) OR ( f_Djh = 'B' ) And ( f_hsje < 0 )"_L1);
 }
 
 TEST_F(ConditionFilterTest, EachDoesNotContainRowHasItsSideFilter) {
     auto b = BuildConditionFilter({cond("供应商名称", "部分不等于", "O'B"), rel("并且"), cond("单据号", "等于", "A"),
                                    rel("或者"), cond("发票金额", "部分不等于", "5")},
                                   ds);
-    EXPECT_EQ(b.text, "( f_Csmc<>'temp@temp@temp' ) And ( f_Djh = 'A' ) OR ( 1=1 )");
-    EXPECT_EQ(b.notLike, (std::vector<NotLikeCondition>{{"f_Csmc", "f_Csmc LIKE '%O''B%'"},
-                                                        {"f_hsje", "f_hsje LIKE '%5%'"}}));
+    EXPECT_EQ(b.text, "( f_Csmc<>'temp@temp@temp' ) And ( f_Djh = 'A' ) OR ( 1=1 )"_L1);
+    EXPECT_EQ(b.notLike, (std::vector<NotLikeCondition>{{"f_Csmc"_L1, "f_Csmc LIKE '%O''B%'"_L1},
+                                                        {"f_hsje"_L1, "f_hsje LIKE '%5%'"_L1}}));
     EXPECT_TRUE(BuildConditionFilter({cond("供应商名称", "部分等于", "x")}, ds).notLike.empty());
 }
 
 TEST_F(ConditionFilterTest, ExclusionNamesEachValueOnceQuoted) {
-    EXPECT_EQ(NotLikeExclusion(ds, {"f_Csmc", "f_Csmc LIKE '%abc%'"}),
-              "f_Csmc<>'abc食品' and f_Csmc<>'华联abc'");
-    EXPECT_EQ(NotLikeExclusion(ds, {"f_Csmc", "f_Csmc LIKE '%''%'"}),
-              "f_Csmc<>'O''Brien' and f_Csmc<>'x'' Or ''a''=''a'");
-    EXPECT_EQ(NotLikeExclusion(ds, {"f_Csmc", "f_Csmc LIKE '%zzz%'"}), "");
+    EXPECT_EQ(NotLikeExclusion(ds, {"f_Csmc"_L1, "f_Csmc LIKE '%abc%'"_L1}),
+              QStringLiteral("f_Csmc<>'abc食品' and f_Csmc<>'华联abc'"));
+    EXPECT_EQ(NotLikeExclusion(ds, {"f_Csmc"_L1, "f_Csmc LIKE '%''%'"_L1}),
+              "f_Csmc<>'O''Brien' and f_Csmc<>'x'' Or ''a''=''a'"_L1);
+    EXPECT_EQ(NotLikeExclusion(ds, {"f_Csmc"_L1, "f_Csmc LIKE '%zzz%'"_L1}), ""_L1);
     // numbers in the form that reads back as the same number
-    EXPECT_EQ(NotLikeExclusion(ds, {"f_hsje", "f_hsje LIKE '%0.3%'"}), "f_hsje<>'0.30000000000000004'");
+    EXPECT_EQ(NotLikeExclusion(ds, {"f_hsje"_L1, "f_hsje LIKE '%0.3%'"_L1}), "f_hsje<>'0.30000000000000004'"_L1);
 }
 
 TEST_F(ConditionFilterTest, AppliedRowsSelectTheDocuments) {

@@ -15,6 +15,8 @@
 #include "support/modal_helper.h"
 #include "widgets/flat_controls.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace trunaccount;
 using trunaccount::testing::keyTarget;
 using trunaccount::testing::pressAccelerator;
@@ -155,18 +157,20 @@ TEST_F(FlatDialogTest, KeysAndTheCloseBoxGiveOneAndTwoWhateverTheButtons) {
         std::function<void(QWidget*)> act;
         int result;
     } cases[] = {
-        {"Enter on Yes/No", mtConfirmation, mbYes | mbNo, [](QWidget* w) { QTest::keyClick(keyTarget(w), Qt::Key_Return); }, 1},
-        {"keypad Enter on Yes/No", mtConfirmation, mbYes | mbNo, [](QWidget* w) { QTest::keyClick(keyTarget(w), Qt::Key_Enter); }, 1},
-        {"Escape on Yes/No", mtConfirmation, mbYes | mbNo, [](QWidget* w) { QTest::keyClick(keyTarget(w), Qt::Key_Escape); }, 2},
+        {"Enter on Yes/No", mtConfirmation, mbYes | mbNo,
+         [](QWidget* w) { QTest::keyClick(keyTarget(w), Qt::Key_Return); }, 1},
+        {"keypad Enter on Yes/No", mtConfirmation, mbYes | mbNo,
+         [](QWidget* w) { QTest::keyClick(keyTarget(w), Qt::Key_Enter); }, 1},
+        {"Escape on Yes/No", mtConfirmation, mbYes | mbNo,
+         [](QWidget* w) { QTest::keyClick(keyTarget(w), Qt::Key_Escape); }, 2},
         {"close box on OK", mtWarning, mbOK, [](QWidget* w) { w->close(); }, 2},
         {"Enter without buttons", mtError, {}, [](QWidget* w) { QTest::keyClick(keyTarget(w), Qt::Key_Return); }, 1},
-        {"Yes clicked", mtConfirmation, mbYes | mbNo, [](QWidget* w) { w->findChild<FlatButton*>("Yes")->click(); }, 6},
+        {"Yes clicked", mtConfirmation, mbYes | mbNo, [](QWidget* w) { w->findChild<FlatButton*>("Yes"_L1)->click(); },
+         6},
         {"No by its accelerator", mtConfirmation, mbYes | mbNo, [](QWidget* w) { pressAccelerator(w, Qt::Key_N); }, 7},
-        {"Help leaves it open",
-         mtInformation,
-         mbOK | mbHelp,
+        {"Help leaves it open", mtInformation, mbOK | mbHelp,
          [](QWidget* w) {
-             w->findChild<FlatButton*>("Help")->click();
+             w->findChild<FlatButton*>("Help"_L1)->click();
              EXPECT_TRUE(w->isVisible());
              QTest::keyClick(keyTarget(w), Qt::Key_Escape);
          },
@@ -189,8 +193,8 @@ TEST_F(FlatDialogTest, TextQueryStartsWithTheCaretAfterTheText) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
         EXPECT_FALSE(edit->hasSelectedText());
         EXPECT_EQ(edit->cursorPosition(), edit->text().size());
-        EXPECT_TRUE(w->findChild<FlatButton*>("btnOK"));
-        EXPECT_TRUE(w->findChild<FlatButton*>("btnCancel"));
+        EXPECT_TRUE(w->findChild<FlatButton*>("btnOK"_L1));
+        EXPECT_TRUE(w->findChild<FlatButton*>("btnCancel"_L1));
         QTest::keyClicks(edit, QStringLiteral(" and 1"));
         QTest::keyClick(edit, Qt::Key_Return);
     });
@@ -205,9 +209,9 @@ TEST_F(FlatDialogTest, TextQueryCancelKeepsTheTextAndOkDeliversIt) {
         bool accepted;
     } cases[] = {
         {"Escape", [](QWidget* w) { QTest::keyClick(keyTarget(w), Qt::Key_Escape); }, false},
-        {"cancel button", [](QWidget* w) { w->findChild<FlatButton*>("btnCancel")->click(); }, false},
+        {"cancel button", [](QWidget* w) { w->findChild<FlatButton*>("btnCancel"_L1)->click(); }, false},
         {"close box", [](QWidget* w) { w->close(); }, false},
-        {"OK button", [](QWidget* w) { w->findChild<FlatButton*>("btnOK")->click(); }, true},
+        {"OK button", [](QWidget* w) { w->findChild<FlatButton*>("btnOK"_L1)->click(); }, true},
         {"Alt+O", [](QWidget* w) { pressAccelerator(w, Qt::Key_O); }, true},
     };
     for (const auto& c : cases) {
@@ -281,7 +285,7 @@ TEST_F(FlatDialogTest, ChoiceQueryDeliversTheSelectedEntryOnlyOnOk) {
             auto* combo = w->findChild<FlatComboBox*>();
             ASSERT_TRUE(combo);
             EXPECT_EQ(combo->isEditable(), c.style != 0);
-            EXPECT_EQ(w->findChild<FlatButton*>("btnOK"), nullptr);  // the choice dialog's buttons are unnamed
+            EXPECT_EQ(w->findChild<FlatButton*>("btnOK"_L1), nullptr);  // the choice dialog's buttons are unnamed
             c.act(w);
         });
         EXPECT_EQ(FlatChoiceQuery(QStringLiteral("选择框"), QStringLiteral("请选择一个逻辑关系："), c.choices, c.style, value),
@@ -301,8 +305,10 @@ TEST_F(FlatDialogTest, QueryLayoutInUnitsOfTheDefaultFont) {
         EXPECT_EQ(edit->pos(), QPoint(u.scaleX(8), u.scaleY(19)));
         EXPECT_EQ(edit->width(), u.scaleX(164));
         EXPECT_LE(edit->geometry().bottom(), u.scaleY(41));  // clear of the buttons
-        EXPECT_EQ(w->findChild<FlatButton*>("btnOK")->geometry(), QRect(u.scaleX(38), u.scaleY(41), u.scaleX(50), u.scaleY(14)));
-        EXPECT_EQ(w->findChild<FlatButton*>("btnCancel")->geometry(), QRect(u.scaleX(92), u.scaleY(41), u.scaleX(50), u.scaleY(14)));
+        EXPECT_EQ(w->findChild<FlatButton*>("btnOK"_L1)->geometry(),
+                  QRect(u.scaleX(38), u.scaleY(41), u.scaleX(50), u.scaleY(14)));
+        EXPECT_EQ(w->findChild<FlatButton*>("btnCancel"_L1)->geometry(),
+                  QRect(u.scaleX(92), u.scaleY(41), u.scaleX(50), u.scaleY(14)));
         QTest::keyClick(keyTarget(w), Qt::Key_Escape);
     });
     FlatTextQuery(QStringLiteral("测试信息"), QStringLiteral("查询语句"), text);

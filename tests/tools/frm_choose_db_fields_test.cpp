@@ -18,6 +18,8 @@
 #include "support/modal_helper.h"
 #include "widgets/flat_controls.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace trunaccount;
 using trunaccount::testing::keyTarget;
 using trunaccount::testing::pressAccelerator;
@@ -79,7 +81,8 @@ TEST_F(ChooserTest, ListsTheColumnsWithTagZeroTickedAsShown) {
         captions << list->item(i)->text();
         indexes.push_back(chooser.columnIndexOf(i));
     }
-    EXPECT_EQ(captions, (QStringList{"勾对", "单据号", "发票金额", "税额"}));
+    EXPECT_EQ(captions, (QStringList{QStringLiteral("勾对"), QStringLiteral("单据号"), QStringLiteral("发票金额"),
+                                     QStringLiteral("税额")}));
     EXPECT_EQ(indexes, (std::vector<int>{0, 1, 3, 5}));
     EXPECT_EQ(ticks(list), (std::vector<bool>{true, true, true, false}));
     EXPECT_EQ(chooser.windowTitle(), QStringLiteral("选择项目"));
@@ -175,7 +178,7 @@ TEST_F(ChooserTest, TakesTheColourStyleOrShowsWhyNot) {
         EXPECT_EQ(chooser.palette().color(QPalette::Window), QColor(255, 0, 0));
         EXPECT_EQ(button(&chooser, "btnok")->colorBorder(), 12349763);
         EXPECT_EQ(button(&chooser, "btnok")->colorDown(), 0xFFFFFF);
-        EXPECT_EQ(chooser.findChild<Shape*>("line")->penColor(), 12349763);
+        EXPECT_EQ(chooser.findChild<Shape*>("line"_L1)->penColor(), 12349763);
         EXPECT_TRUE(boxes.shown().empty());
     }
     {
@@ -188,7 +191,7 @@ TEST_F(ChooserTest, TakesTheColourStyleOrShowsWhyNot) {
         // The design colours.
         EXPECT_EQ(chooser.list()->palette().color(QPalette::Base), QColor(251, 254, 222));
         EXPECT_EQ(button(&chooser, "btnok")->colorBorder(), 0x008000);
-        EXPECT_EQ(chooser.findChild<Shape*>("line")->penColor(), 0x008000);
+        EXPECT_EQ(chooser.findChild<Shape*>("line"_L1)->penColor(), 0x008000);
     }
 }
 
@@ -201,7 +204,7 @@ TEST_F(ChooserTest, TheChosenColumnsAreTheLayoutTheGridStores) {
         pressAccelerator(chooser, Qt::Key_O);
     });
     grid.ChooseColumns();
-    grid.SaveColumnLayout("Quorvexpos.ini", "FrmTrunAccountInput", "");
+    grid.SaveColumnLayout("Quorvexpos.ini"_L1, "FrmTrunAccountInput"_L1, ""_L1);
     std::vector<std::string> stored;
     for (const char* f : {"f_zzgdbz", "f_Djh", "f_Gysbm", "f_hsje", "f_zzgdrq", "f_zzse"})
         stored.push_back(ReadSetting("Quorvexpos.ini", "FrmTrunAccountInput", f, "", "").substr(0, 2));

@@ -21,6 +21,8 @@
 #include "ui_frm_query_set.h"
 #include "widgets/flat_controls.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace trunaccount;
 using trunaccount::testing::keyTarget;
 using trunaccount::testing::cond;
@@ -107,7 +109,8 @@ protected:
         std::vector<std::string> out;
         for (const ConditionRow& r : dlg->conditionRows())
             out.push_back(r.subItems[2].isEmpty()
-                              ? (r.caption + " " + r.subItems[0] + " " + r.subItems[1]).toStdString()
+                              ? QString(r.caption + QLatin1Char(' ') + r.subItems[0] + QLatin1Char(' ') + r.subItems[1])
+                                    .toStdString()
                               : r.subItems[2].toStdString());
         return out;
     }
@@ -140,7 +143,8 @@ TEST_F(QuerySetTest, OpensWithTheCallersCaptionAndRowsAndNothingChosen) {
     EXPECT_TRUE(dlg->windowFlags().testFlag(Qt::FramelessWindowHint));
     QStringList fields;
     for (int i = 0; i < ui().cbxField->count(); ++i) fields << ui().cbxField->itemText(i);
-    EXPECT_EQ(fields, (QStringList{"勾对", "单据号", "供应商名称", "无税金额", "发票金额"}));
+    EXPECT_EQ(fields, (QStringList{QStringLiteral("勾对"), QStringLiteral("单据号"), QStringLiteral("供应商名称"),
+                                   QStringLiteral("无税金额"), QStringLiteral("发票金额")}));
     EXPECT_EQ(ui().cbxField->currentIndex(), -1);
     EXPECT_EQ(ui().cbxFactor->currentIndex(), -1);
     EXPECT_EQ(ui().cbxFactor->count(), 9);
@@ -149,8 +153,11 @@ TEST_F(QuerySetTest, OpensWithTheCallersCaptionAndRowsAndNothingChosen) {
     EXPECT_FALSE(ui().btnModifyOK->isVisible());
     EXPECT_FALSE(ui().btnModifyCancel->isVisible());
     QStringList titles;
-    for (int c = 0; c < 4; ++c) titles << ui().lvwLogic->headerItem()->text(c) + ":" + QString::number(ui().lvwLogic->columnWidth(c));
-    EXPECT_EQ(titles, (QStringList{"字段名称:198", "条件:100", "值:79", "逻辑关系:69"}));
+    for (int c = 0; c < 4; ++c)
+        titles << ui().lvwLogic->headerItem()->text(c) + QLatin1Char(':') +
+                      QString::number(ui().lvwLogic->columnWidth(c));
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("字段名称:198"), QStringLiteral("条件:100"), QStringLiteral("值:79"),
+                                   QStringLiteral("逻辑关系:69")}));
     EXPECT_FALSE(dlg->pmnuSetField->findChild<QMenu*>()->menuAction()->isEnabled());  // 修改逻辑表达式
 
     // A blank caption keeps the design's; only visible fields when asked; no rows.
@@ -174,7 +181,7 @@ TEST_F(QuerySetTest, TheSecondConditionAsksForARelationAndOrComesFirstAfterAnOr)
     enter();
     EXPECT_EQ(q.title, QStringLiteral("选择框"));
     EXPECT_EQ(q.text, QStringLiteral("请选择一个逻辑关系："));
-    EXPECT_EQ(q.choices, (QStringList{"并且", "或者"}));
+    EXPECT_EQ(q.choices, (QStringList{QStringLiteral("并且"), QStringLiteral("或者")}));
     EXPECT_EQ(rows(), (std::vector<std::string>{"供应商名称 部分等于 abc", "或者", "发票金额 大于 100"}));
     EXPECT_EQ(dlg->LastRelation, 1);
 
@@ -184,7 +191,7 @@ TEST_F(QuerySetTest, TheSecondConditionAsksForARelationAndOrComesFirstAfterAnOr)
         answer(again, QString::fromUtf8(how));
         input("单据号", "等于", "X");
         enter();
-        EXPECT_EQ(again.choices, (QStringList{"或者", "并且"})) << how;
+        EXPECT_EQ(again.choices, (QStringList{QStringLiteral("或者"), QStringLiteral("并且")})) << how;
         EXPECT_EQ(rows().size(), 3u) << how;
     }
     Shown last;
@@ -317,7 +324,7 @@ TEST_F(QuerySetTest, DeletingKeepsTheListAlternating) {
         menu(dlg->mnuDelField);
         EXPECT_EQ(q.title, QStringLiteral("询问")) << c.what;
         // The dialog shows the sentences on two lines (its label drops the carriage return).
-        EXPECT_EQ(q.text, QString::fromUtf8(c.question).remove('\r')) << c.what;
+        EXPECT_EQ(q.text, QString::fromUtf8(c.question).remove(QLatin1Char('\r'))) << c.what;
         EXPECT_EQ(rows(), c.left) << c.what;
     }
     // No row selected: nothing to delete.
@@ -370,7 +377,7 @@ TEST_F(QuerySetTest, ClearHelpTestTextAndEscape) {
     QTest::keyClick(ui().editValue, Qt::Key_F2, Qt::AltModifier);
     EXPECT_EQ(text.title, QStringLiteral("测试信息"));
     EXPECT_EQ(text.text, QStringLiteral("查询语句"));
-    EXPECT_EQ(text.choices, (QStringList{"( f_Djh = 'A' ) And ( f_hsje > 100 )"}));
+    EXPECT_EQ(text.choices, (QStringList{"( f_Djh = 'A' ) And ( f_hsje > 100 )"_L1}));
     EXPECT_EQ(rows().size(), 3u);
     EXPECT_TRUE(dlg->isVisible());
 

@@ -46,7 +46,7 @@ protected:
                                      {"F", "华联abc", 99.99},
                                  }));
         grid.setDataset(&ds);
-        for (const char* f : {"f_Djh", "f_Csmc", "f_hsje"}) grid.addColumn(f);
+        for (const char* f : {"f_Djh", "f_Csmc", "f_hsje"}) grid.addColumn(QLatin1StringView(f));
     }
     void TearDown() override { ::unsetenv("TRUNACCOUNT_HOST_DIR"); }
 

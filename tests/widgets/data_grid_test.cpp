@@ -18,6 +18,8 @@
 #include "widgets/data_grid.h"
 #include "widgets/grid_view.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace trunaccount;
 using trunaccount::testing::makePacket;
 
@@ -66,15 +68,16 @@ protected:
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(grid);
         grid->setDataset(&ds);
-        GridColumn& t = grid->addColumn("f_zzgdbz");
+        GridColumn& t = grid->addColumn("f_zzgdbz"_L1);
         t.setCheckBox(true);
-        t.setTitle("勾对");
+        t.setTitle(QStringLiteral("勾对"));
         t.setWidth(46);
-        for (const char* f : {"f_Djh", "f_Csmc", "f_hsje", "f_wsje"}) grid->addColumn(f).setTitleButton(true);
+        for (const char* f : {"f_Djh", "f_Csmc", "f_hsje", "f_wsje"})
+            grid->addColumn(QLatin1StringView(f)).setTitleButton(true);
         grid->column(3).setFooterValueType(fvtSum);
         grid->column(4).setFooterValueType(fvtSum);
         grid->column(0).setFooterValueType(fvtStaticText);
-        grid->column(0).setFooterValue("合计:6条");
+        grid->column(0).setFooterValue(QStringLiteral("合计:6条"));
         grid->setFooterVisible(true);
         top.resize(520, 260);
         top.show();
@@ -202,27 +205,27 @@ TEST_F(GridTest, WholeRowSelectionIsHeldAsBookmarks) {
 }
 
 TEST_F(GridTest, FooterSumsFollowTheRowsInView) {
-    EXPECT_EQ(grid->footerText(3), "1840.11");
-    EXPECT_EQ(grid->footerText(4), "1.00");
-    EXPECT_EQ(grid->footerText(0), "合计:6条");
-    EXPECT_EQ(grid->footerText(1), "");
-    ASSERT_TRUE(grid->model()->setData(grid->model()->index(3, 4), "0.6"));
-    EXPECT_EQ(grid->footerText(4), "2.20");
+    EXPECT_EQ(grid->footerText(3), "1840.11"_L1);
+    EXPECT_EQ(grid->footerText(4), "1.00"_L1);
+    EXPECT_EQ(grid->footerText(0), QStringLiteral("合计:6条"));
+    EXPECT_EQ(grid->footerText(1), ""_L1);
+    ASSERT_TRUE(grid->model()->setData(grid->model()->index(3, 4), "0.6"_L1));
+    EXPECT_EQ(grid->footerText(4), "2.20"_L1);
     ds.setFilter("f_zzgdbz = '1'");
     ds.setFiltered(true);
-    EXPECT_EQ(grid->footerText(3), "205.20");
-    EXPECT_EQ(grid->footerText(4), "0.20");
+    EXPECT_EQ(grid->footerText(3), "205.20"_L1);
+    EXPECT_EQ(grid->footerText(4), "0.20"_L1);
     ds.emptyDataSet();
-    EXPECT_EQ(grid->footerText(3), "0.00");
+    EXPECT_EQ(grid->footerText(3), "0.00"_L1);
     ds.close();
-    EXPECT_EQ(grid->footerText(3), "");
+    EXPECT_EQ(grid->footerText(3), ""_L1);
 }
 
 TEST_F(GridTest, FooterSumNeverShowsMinusZero) {
     ds.setFilter("f_Djh = 'D1' or f_Djh = 'D2' or f_Djh = 'D4'");  // 0.1 + 0.2 - 0.6 + ...
     ds.setFiltered(true);
-    ASSERT_TRUE(grid->model()->setData(grid->model()->index(2, 4), "-0.3"));
-    EXPECT_EQ(grid->footerText(4), "0.00");
+    ASSERT_TRUE(grid->model()->setData(grid->model()->index(2, 4), "-0.3"_L1));
+    EXPECT_EQ(grid->footerText(4), "0.00"_L1);
 }
 
 TEST_F(GridTest, FooterLiesUnderTheRowsAndScrollsWithTheTitles) {
@@ -243,12 +246,12 @@ TEST_F(GridTest, FooterLiesUnderTheRowsAndScrollsWithTheTitles) {
 }
 
 TEST_F(GridTest, FooterTooltipHasTheWholeText) {
-    grid->column(0).setFooterValue("合计:100000条");
+    grid->column(0).setFooterValue(QStringLiteral("合计:100000条"));
     QHeaderView* h = header();
     QPoint at(h->sectionViewportPosition(0) + 5, grid->footerBar()->height() / 2);
     QHelpEvent help(QEvent::ToolTip, at, grid->footerBar()->mapToGlobal(at));
     QApplication::sendEvent(grid->footerBar(), &help);
-    EXPECT_EQ(QToolTip::text(), "合计:100000条");
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("合计:100000条"));
     QToolTip::hideText();
 }
 
@@ -256,8 +259,8 @@ TEST_F(GridTest, AFooterTextRunsOnOverEmptyCellsAndTheColumnsKeepTheirWidths) {
     // Narrow columns with wide totals texts: the columns stay as designed, the
     // texts are readable all the same, and the tooltip has them all.
     grid->column(1).setFooterValueType(fvtStaticText);
-    grid->column(0).setFooterValue("合计:100000条");
-    grid->column(1).setFooterValue("已勾:99999条");
+    grid->column(0).setFooterValue(QStringLiteral("合计:100000条"));
+    grid->column(1).setFooterValue(QStringLiteral("已勾:99999条"));
     grid->column(1).setWidth(40);
     const int widths[] = {grid->column(0).width(), grid->column(1).width(), grid->column(2).width()};
     auto* footer = static_cast<GridFooter*>(grid->footerBar());
@@ -275,7 +278,7 @@ TEST_F(GridTest, AFooterTextRunsOnOverEmptyCellsAndTheColumnsKeepTheirWidths) {
         EXPECT_LE(piece.rect.right(), runs[0].right);
         previousRight = piece.rect.right();
     }
-    EXPECT_EQ(runs[1].pieces[0].text, "1840.11");
+    EXPECT_EQ(runs[1].pieces[0].text, "1840.11"_L1);
     EXPECT_EQ(grid->column(0).width(), widths[0]);
     EXPECT_EQ(grid->column(1).width(), widths[1]);
     EXPECT_EQ(grid->column(2).width(), widths[2]);
@@ -283,7 +286,7 @@ TEST_F(GridTest, AFooterTextRunsOnOverEmptyCellsAndTheColumnsKeepTheirWidths) {
     QPoint at(h->sectionViewportPosition(2) + 5, footer->height() / 2);  // an empty cell of the run
     QHelpEvent help(QEvent::ToolTip, at, footer->mapToGlobal(at));
     QApplication::sendEvent(footer, &help);
-    EXPECT_EQ(QToolTip::text(), "合计:100000条  已勾:99999条");
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("合计:100000条  已勾:99999条"));
     QToolTip::hideText();
 }
 
@@ -395,7 +398,7 @@ TEST_F(GridTest, EnterInTheEditorStoresTheValueAndReachesTheGrid) {
     auto* editor = grid->view()->viewport()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
     editor->selectAll();
-    QTest::keyClicks(editor, "7.25");
+    QTest::keyClicks(editor, "7.25"_L1);
     QTest::keyClick(editor, Qt::Key_Return);
     ds.setCurrentRow(1);
     EXPECT_DOUBLE_EQ(wsje->asFloat(), 7.25);
@@ -442,7 +445,7 @@ TEST_F(GridTest, FrozenColumnsStayWhileTheRestScrolls) {
     EXPECT_FALSE(frozen->isColumnHidden(1));
     EXPECT_TRUE(frozen->isColumnHidden(2));
     EXPECT_EQ(frozen->width(), grid->column(0).width() + grid->column(1).width());
-    grid->column(4).setTitle("一个很长的标题需要换行显示");
+    grid->column(4).setTitle(QStringLiteral("一个很长的标题需要换行显示"));
     grid->column(4).setWidth(60);  // wraps in the scrolling part only
     EXPECT_GT(grid->view()->horizontalHeader()->height(), 2 * grid->fontMetrics().height());
     EXPECT_EQ(frozen->horizontalHeader()->height(), grid->view()->horizontalHeader()->height());
@@ -465,22 +468,22 @@ TEST(GridLifetime, ADatasetDestroyedFirstLeavesTheGridEmpty) {
     grid->column(0).setFooterValueType(fvtSum);
     grid->setFooterVisible(true);
     top.show();
-    EXPECT_EQ(grid->footerText(0), "4");
+    EXPECT_EQ(grid->footerText(0), "4"_L1);
     grid->setMultiSelect(true);
     ds->first();
     grid->selectedRows().setCurrentRowSelected(true);
     ds.reset();
     EXPECT_EQ(grid->dataset(), nullptr);
     EXPECT_EQ(grid->model()->rowCount(), 0);
-    EXPECT_EQ(grid->footerText(0), "");
+    EXPECT_EQ(grid->footerText(0), ""_L1);
     EXPECT_EQ(grid->selectedRows().count(), 0);
-    EXPECT_EQ(grid->column(0).title(), "f_hsje");
+    EXPECT_EQ(grid->column(0).title(), "f_hsje"_L1);
     grid->grab();
 }
 
 TEST_F(GridTest, RendersTitlesFooterAndCheckBoxes) {
     grid->setFooterColor(Qt::yellow);
-    grid->column(2).setTitle("供应商名称（全称）");
+    grid->column(2).setTitle(QStringLiteral("供应商名称（全称）"));
     grid->column(2).setWidth(70);  // wraps onto two lines
     grid->column(1).setSortMarker(smUpEh);
     grid->column(3).setSortMarker(smDownEh);
@@ -496,7 +499,7 @@ TEST_F(GridTest, RendersTitlesFooterAndCheckBoxes) {
     const int emptyCellEnd = header()->sectionViewportPosition(2) + header()->sectionSize(2) - 4;
     EXPECT_EQ(QColor(image.pixel(footer.left() + emptyCellEnd, footer.center().y())), QColor(Qt::yellow));
     QByteArray dir = qgetenv("TRUNACCOUNT_GRAB_DIR");
-    if (!dir.isEmpty()) image.save(QString::fromLocal8Bit(dir) + "/data_grid.png");
+    if (!dir.isEmpty()) image.save(QString::fromLocal8Bit(dir) + "/data_grid.png"_L1);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include "support/packets.h"
 #include "widgets/dataset_model.h"
 
+using namespace Qt::StringLiterals;
+
 using namespace trunaccount;
 using trunaccount::testing::makePacket;
 
@@ -34,7 +36,7 @@ protected:
         djh->setReadOnly(true);
         hsje->setDisplayFormat("####0.00");
         model.setDataset(&ds);
-        model.setColumns({{"f_zzgdbz", true}, {"f_Djh"}, {"f_hsje"}, {"f_Zzzfrq"}, {"f_missing"}});
+        model.setColumns({{"f_zzgdbz"_L1, true}, {"f_Djh"_L1}, {"f_hsje"_L1}, {"f_Zzzfrq"_L1}, {"f_missing"_L1}});
         model.setErrorReporter([this](const QString& m) { errors << m; });
         ds.loadPacket(tickRows());
     }
@@ -68,7 +70,7 @@ TEST_F(DatasetModelTest, StaysConsistentThroughEveryKindOfChange) {
     }
     EXPECT_EQ(model.rowCount(), 1);
     hsje->setDisplayLabel("付款金额");
-    EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), "付款金额");
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), QStringLiteral("付款金额"));
     ds.emptyDataSet();
     EXPECT_EQ(model.rowCount(), 0);
     ds.loadPacket(tickRows());
@@ -95,20 +97,20 @@ TEST_F(DatasetModelTest, ANewOrderMovesPersistentIndexesWithTheirRecords) {
     EXPECT_EQ(d3.row(), 2);
     EXPECT_EQ(d4.row(), 3);
     EXPECT_EQ(d3.column(), 3);
-    EXPECT_EQ(numberAt(d3), "D3");
+    EXPECT_EQ(numberAt(d3), "D3"_L1);
 
     ds.addIndex("ascending", "f_hsje", 0);
     ds.setIndexName("ascending");
-    EXPECT_EQ(numberAt(d1), "D1");
-    EXPECT_EQ(numberAt(d3), "D3");
-    EXPECT_EQ(numberAt(d4), "D4");
+    EXPECT_EQ(numberAt(d1), "D1"_L1);
+    EXPECT_EQ(numberAt(d3), "D3"_L1);
+    EXPECT_EQ(numberAt(d4), "D4"_L1);
     EXPECT_EQ(d1.row(), 3);
 
     // A stored amount moves its row to its place the same way.
-    ASSERT_TRUE(model.setData(model.index(d3.row(), 2), "5000"));
+    ASSERT_TRUE(model.setData(model.index(d3.row(), 2), "5000"_L1));
     EXPECT_EQ(d3.row(), 3);
-    EXPECT_EQ(numberAt(d3), "D3");
-    EXPECT_EQ(numberAt(d1), "D1");
+    EXPECT_EQ(numberAt(d3), "D3"_L1);
+    EXPECT_EQ(numberAt(d1), "D1"_L1);
     EXPECT_EQ(resets.count(), 0);
     EXPECT_EQ(layouts.count(), 3);
 
@@ -121,11 +123,11 @@ TEST_F(DatasetModelTest, ANewOrderMovesPersistentIndexesWithTheirRecords) {
 }
 
 TEST_F(DatasetModelTest, ShowsFormattedTextsAndCheckStates) {
-    EXPECT_EQ(text(0, 2), "1234.50");
-    EXPECT_EQ(text(0, 2, Qt::EditRole), "1234.5");
-    EXPECT_EQ(text(2, 2), "0.10");
-    EXPECT_EQ(text(3, 2), "");
-    EXPECT_EQ(text(1, 1), "D2");
+    EXPECT_EQ(text(0, 2), "1234.50"_L1);
+    EXPECT_EQ(text(0, 2, Qt::EditRole), "1234.5"_L1);
+    EXPECT_EQ(text(2, 2), "0.10"_L1);
+    EXPECT_EQ(text(3, 2), ""_L1);
+    EXPECT_EQ(text(1, 1), "D2"_L1);
     EXPECT_FALSE(model.data(model.index(0, 0)).isValid());  // a check box has no text
     EXPECT_EQ(model.data(model.index(0, 0), Qt::CheckStateRole).toInt(), Qt::Unchecked);
     EXPECT_EQ(model.data(model.index(1, 0), Qt::CheckStateRole).toInt(), Qt::Checked);
@@ -134,7 +136,7 @@ TEST_F(DatasetModelTest, ShowsFormattedTextsAndCheckStates) {
     EXPECT_EQ(model.data(model.index(0, 2), Qt::TextAlignmentRole).value<Qt::Alignment>(), Qt::AlignRight | Qt::AlignVCenter);
     EXPECT_EQ(model.data(model.index(2, 0), DatasetModel::RecordRole).toUInt(), 2u);
     EXPECT_FALSE(model.data(model.index(0, 4)).isValid());  // a column whose field is missing shows nothing
-    EXPECT_EQ(model.headerData(4, Qt::Horizontal).toString(), "f_missing");
+    EXPECT_EQ(model.headerData(4, Qt::Horizontal).toString(), "f_missing"_L1);
 }
 
 TEST_F(DatasetModelTest, EditableWhereNeitherModelColumnNorFieldIsReadOnly) {
@@ -142,7 +144,7 @@ TEST_F(DatasetModelTest, EditableWhereNeitherModelColumnNorFieldIsReadOnly) {
     EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
     EXPECT_FALSE(model.flags(model.index(0, 1)) & Qt::ItemIsEditable);  // read-only field
     EXPECT_TRUE(model.flags(model.index(0, 3)) & Qt::ItemIsEditable);
-    EXPECT_FALSE(model.setData(model.index(0, 1), "X"));
+    EXPECT_FALSE(model.setData(model.index(0, 1), "X"_L1));
     model.setReadOnly(true);
     EXPECT_FALSE(model.flags(model.index(0, 0)) & Qt::ItemIsUserCheckable);
     EXPECT_FALSE(model.setData(model.index(0, 0), Qt::Checked, Qt::CheckStateRole));
@@ -165,11 +167,11 @@ TEST_F(DatasetModelTest, ARefusedValueIsReportedAndTheOldOneStays) {
     date->setOnValidate([](Field&, const Variant& v) {
         if (!v.toText().empty() && v.toText().size() != 8) throw ConversionError("非法日期");
     });
-    EXPECT_FALSE(model.setData(model.index(1, 3), "2024022"));
-    EXPECT_EQ(errors, QStringList{"非法日期"});
-    EXPECT_EQ(text(1, 3), "20240229");
-    EXPECT_TRUE(model.setData(model.index(1, 3), ""));
-    EXPECT_EQ(text(1, 3), "");
+    EXPECT_FALSE(model.setData(model.index(1, 3), "2024022"_L1));
+    EXPECT_EQ(errors, QStringList{QStringLiteral("非法日期")});
+    EXPECT_EQ(text(1, 3), "20240229"_L1);
+    EXPECT_TRUE(model.setData(model.index(1, 3), ""_L1));
+    EXPECT_EQ(text(1, 3), ""_L1);
 }
 
 }  // namespace
