@@ -120,6 +120,8 @@ public:
     bool isEmpty() const { return view_.empty(); }
     // Rows in the view.
     int recordCount() const { return static_cast<int>(view_.size()); }
+    // Rows held, also those the filter hides.
+    int heldRecordCount() const { return static_cast<int>(order_.size()); }
 
     // ---- Cursor ----
     // The current row, -1 when the view is empty.

@@ -214,7 +214,15 @@ void TFrmTrunAccount::buildToolbar() {
     for (QAction* a : {MAll, Msum})
         connect(a, &QAction::triggered, this, [this, a] { guarded(this, [&] { MAllClick(a); }); });
     connect(ui_->cbywlx, &QComboBox::activated, this, [this] {
-        guarded(this, [&] { cbywlxChange(); });
+        guarded(this, [&] {
+            // Another type empties the list: unsaved ticks are asked about first.
+            if (!mayDiscard("有未保存的勾对，确定要切换业务类型吗?")) {
+                const QSignalBlocker quiet(ui_->cbywlx);
+                ui_->cbywlx->setCurrentIndex(typeIndexShown_);
+                return;
+            }
+            cbywlxChange();
+        });
         focusGrid();
     });
 }
@@ -335,16 +343,19 @@ void TFrmTrunAccount::FormShow() {
 void TFrmTrunAccount::focusGrid() { dgdView->setFocus(Qt::OtherFocusReason); }
 
 bool TFrmTrunAccount::hasUnsavedChanges() const {
-    if (inSearchMode() || !cdspass.active()) return false;
+    // An emptied list (another business type) took its ticks and edits with it.
+    if (inSearchMode() || !cdspass.active() || cdspass.heldRecordCount() == 0) return false;
     // The input list holds unticked documents only: a ticked row is a tick not
     // yet saved. A value still in a cell editor counts as an edit.
     return tally_.count() > 0 || editedSinceLoad_ || dgdView->editorOpen();
 }
 
-bool TFrmTrunAccount::mayLeave() {
+bool TFrmTrunAccount::mayDiscard(const char* question) {
     return !hasUnsavedChanges() ||
-           messageBox(this, "有未保存的勾对，确定要退出吗?", "提示", MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+           messageBox(this, question, "提示", MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) == IDOK;
 }
+
+bool TFrmTrunAccount::mayLeave() { return mayDiscard("有未保存的勾对，确定要退出吗?"); }
 
 void TFrmTrunAccount::btnExitClick() {
     if (mayLeave()) closeWindow();
@@ -491,6 +502,7 @@ void TFrmTrunAccount::cbywlxChange() {
     // 4. Column i shows exactly when field i is visible.
     for (int i = 0; i < cdspass.fieldCount() && i < dgdView->columnCount(); ++i)
         dgdView->column(i).setVisible(cdspass.field(i).visible());
+    typeIndexShown_ = ui_->cbywlx->currentIndex();
 }
 
 std::string TFrmTrunAccount::cdspassf_zzZffsGetText(RecordId record) const {

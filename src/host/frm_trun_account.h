@@ -78,6 +78,9 @@ public:
     void btnExitClick();
     // Ticks or edits of the input list that no save has written yet.
     bool hasUnsavedChanges() const;
+    // True when nothing unsaved would be lost, or the user agrees to lose it
+    // (asked with the question given, 取消 the default answer).
+    bool mayDiscard(const char* question);
 
     // ---- Row set ----
     void cbywlxChange();
@@ -202,6 +205,9 @@ private:
     bool bulkTicking_ = false;
     // A value other than the tick was changed in the list since it was loaded.
     bool editedSinceLoad_ = false;
+    // The business type whose presentation the list has, to go back to when the
+    // user keeps the unsaved ticks of the list instead of changing the type.
+    int typeIndexShown_ = -1;
     bool shown_ = false;
     bool startFailedHere_ = false;  // this window's own start failed
     // The key event last acted on and the control it reached first.

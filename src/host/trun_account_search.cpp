@@ -48,6 +48,8 @@ void TFrmTrunAccount::btnSearchClick() {
         messageBox(this, rangeCheckMessage(check), "警告", MB_OK | MB_ICONWARNING);
         return;
     }
+    // A new list replaces the rows: unsaved ticks are asked about first.
+    if (!mayDiscard("有未保存的勾对，确定要重新查询吗?")) return;
     // 6. The range as the printed title shows it.
     m.rangeStartText = QLocale::system().toString(from, QLocale::ShortFormat).toStdString();
     m.rangeEndText = QLocale::system().toString(to, QLocale::ShortFormat).toStdString();

@@ -1,6 +1,7 @@
 #include "host/window_support.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <QMessageBox>
 #include <QPainter>
@@ -88,7 +89,8 @@ int showDialog(WindowHandle owner, std::string_view text, std::string_view capti
     }
     std::vector<std::pair<QAbstractButton*, int>> results;
     for (const auto& b : buttons) results.emplace_back(box.addButton(QString::fromUtf8(b.caption), b.role), b.result);
-    box.setDefaultButton(static_cast<QPushButton*>(results.front().first));
+    const std::size_t defaultIndex = std::min<std::size_t>((flags & MB_DEFMASK) >> 8, results.size() - 1);
+    box.setDefaultButton(static_cast<QPushButton*>(results[defaultIndex].first));
     // Escape and the close box give the cancel answer where there is one.
     int escape = results.front().second;
     for (auto& [button, result] : results)

@@ -26,8 +26,14 @@ enum MessageBoxFlags : unsigned {
     MB_ICONQUESTION = 0x20,
     MB_ICONWARNING = 0x30,
     MB_ICONINFORMATION = 0x40,
+    // The button that Enter presses: the first unless told otherwise. A
+    // question whose first answer throws work away makes the second the default.
+    MB_DEFBUTTON1 = 0x000,
+    MB_DEFBUTTON2 = 0x100,
+    MB_DEFBUTTON3 = 0x200,
     MB_BUTTONMASK = 0xF,
     MB_ICONMASK = 0xF0,
+    MB_DEFMASK = 0xF00,
 };
 
 // Answers.

@@ -28,6 +28,11 @@ TEST(DialogMessageBox, ButtonsIconsAndAnswers) {
         {MB_OKCANCEL | MB_ICONQUESTION, ""_L1, IDCANCEL},
         {MB_YESNO, QStringLiteral("否(&N)"), IDNO},
         {MB_YESNO, QStringLiteral("是(&Y)"), IDYES},
+        // Enter presses the first button, or the one the flags name.
+        {MB_OKCANCEL | MB_ICONQUESTION, ModalAnswerer::kDefault, IDOK},
+        {MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, ModalAnswerer::kDefault, IDCANCEL},
+        {MB_YESNOCANCEL | MB_DEFBUTTON3, ModalAnswerer::kDefault, IDCANCEL},
+        {MB_OK | MB_DEFBUTTON2, ModalAnswerer::kDefault, IDOK},
     };
     for (const auto& c : cases) {
         ModalAnswerer answer({c.click});

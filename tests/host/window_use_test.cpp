@@ -201,6 +201,7 @@ TEST_F(WindowUse, ClosingWithTicksOrEditsNotYetSavedAsksFirst) {
             EXPECT_EQ(boxes.shown()[0].caption, "提示");
             EXPECT_EQ(boxes.shown()[0].icon(), platform::MB_ICONQUESTION);
             EXPECT_EQ(boxes.shown()[0].buttons(), platform::MB_OKCANCEL);
+            EXPECT_EQ(boxes.shown()[0].flags & platform::MB_DEFMASK, platform::MB_DEFBUTTON2);  // Enter keeps the ticks
             EXPECT_TRUE(notify.messages.isEmpty());
             EXPECT_EQ(listState(*w), held);
             // OK leaves.
@@ -209,6 +210,74 @@ TEST_F(WindowUse, ClosingWithTicksOrEditsNotYetSavedAsksFirst) {
             EXPECT_EQ(questionsAsked(), 2);
             EXPECT_EQ(notify.messages, QList<int>{kMsgWindowClosing});
         }
+    }
+}
+
+TEST_F(WindowUse, ANewListAsksBeforeUnsavedTicksGo) {
+    struct Case {
+        const char* name;
+        const char* question;
+        std::function<void(TFrmTrunAccount&)> act;
+        bool newType;  // the list is emptied for another business type, not searched again
+    } cases[] = {
+        {"F2", "有未保存的勾对，确定要重新查询吗?",
+         [](TFrmTrunAccount& w) { QTest::keyClick(w.dgdView->view(), Qt::Key_F2); }, false},
+        {"重  查", "有未保存的勾对，确定要重新查询吗?",
+         [](TFrmTrunAccount& w) { QTest::mouseClick(w.ui().btnSearch, Qt::LeftButton); }, false},
+        {"another business type", "有未保存的勾对，确定要切换业务类型吗?",
+         [](TFrmTrunAccount& w) {
+             w.ui().cbywlx->setFocus();
+             QTest::keyClick(w.ui().cbywlx, Qt::Key_Down);
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        container = std::make_unique<QWidget>();
+        container->show();
+        TFrmTrunAccount* w = listed("Input");
+        ASSERT_NE(w, nullptr);
+        const int rows = w->cdspass.recordCount();
+        ASSERT_GT(rows, 1);
+        clickTick(*w, 0);
+        const ListState held = listState(*w);
+        const int type = w->ui().cbywlx->currentIndex();
+        const QString dateLabel = w->ui().Label22->text();
+        hostWindow.messages.clear();
+
+        // 取消 keeps the list, its ticks and the business type; nothing is sent.
+        boxes.clear();
+        boxes.answer(IDCANCEL);
+        c.act(*w);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, c.question);
+        EXPECT_EQ(boxes.shown()[0].caption, "提示");
+        EXPECT_EQ(boxes.shown()[0].buttons(), platform::MB_OKCANCEL);
+        EXPECT_EQ(boxes.shown()[0].flags & platform::MB_DEFMASK, platform::MB_DEFBUTTON2);
+        EXPECT_EQ(listState(*w), held);
+        EXPECT_EQ(w->ui().cbywlx->currentIndex(), type);
+        EXPECT_EQ(w->ui().Label22->text(), dateLabel);
+        EXPECT_TRUE(hostWindow.messages.isEmpty());
+        EXPECT_TRUE(w->hasUnsavedChanges());
+
+        // 确定 gives up the ticks: a fresh list, or an empty one for the other type.
+        boxes.clear();
+        boxes.answer(IDOK);
+        c.act(*w);
+        EXPECT_EQ(boxes.shown().size(), 1u);
+        if (c.newType) {
+            EXPECT_EQ(w->ui().cbywlx->currentIndex(), type + 1);
+            EXPECT_EQ(w->cdspass.recordCount(), 0);
+        } else {
+            EXPECT_EQ(hostWindow.messages, QList<int>{kMsgSearchStarting});
+            EXPECT_EQ(w->cdspass.recordCount(), rows);
+            EXPECT_EQ(w->tickedCount(), 0);
+        }
+        EXPECT_FALSE(w->hasUnsavedChanges());
+        // Nothing is left to ask about when the user leaves.
+        boxes.clear();
+        QTest::keyClick(w->dgdView->view(), Qt::Key_Escape);
+        EXPECT_TRUE(boxes.shown().empty());
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 namespace trunaccount::testing {
@@ -25,6 +26,10 @@ ModalAnswerer::ModalAnswerer(QStringList buttonCaptions) : d_(new Impl) {
         d->seen.push_back(s);
         QString caption = d->answers.isEmpty() ? QString() : d->answers.takeFirst();
         if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            if (caption == kDefault && box->defaultButton()) {
+                box->defaultButton()->click();
+                return;
+            }
             for (auto* b : box->buttons())
                 if (!caption.isEmpty() && b->text() == caption) {
                     b->click();

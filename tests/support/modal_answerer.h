@@ -1,6 +1,7 @@
 // Answers the next modal dialog that opens (a real QMessageBox or any modal
 // widget): records its title and text and closes it by clicking the button with
-// the given caption, or rejecting it when none is given.
+// the given caption, its default button (what Enter presses) for kDefault, or
+// rejecting it when none is given.
 #pragma once
 
 #include <QString>
@@ -10,6 +11,7 @@ namespace trunaccount::testing {
 
 class ModalAnswerer {
 public:
+    static inline const QString kDefault = QStringLiteral("<default>");
     // Keeps watching until destroyed; every modal dialog is answered in turn.
     explicit ModalAnswerer(QStringList buttonCaptions = {});
     ~ModalAnswerer();
