@@ -46,13 +46,13 @@ TFrmStatementReview::TFrmStatementReview(TFrmTrunAccount& window, StatementRevie
     layout->addWidget(summary_);
 
     auto* filters = new QHBoxLayout;
-    auto* showLabel = new QLabel(QStringLiteral("显示:"), this);
+    auto* showLabel = new QLabel(QStringLiteral("显示(&S):"), this);
     show_ = new QComboBox(this);
     show_->setObjectName(QStringLiteral("cbShow"));
     show_->addItems({QStringLiteral("全部"), QStringLiteral("已匹配"), QStringLiteral("有歧义"), QStringLiteral("未匹配")});
     show_->setAccessibleName(QStringLiteral("显示"));
     showLabel->setBuddy(show_);
-    auto* thresholdLabel = new QLabel(QStringLiteral("全部接受的得分下限:"), this);
+    auto* thresholdLabel = new QLabel(QStringLiteral("全部接受的得分下限(&T):"), this);
     threshold_ = new QDoubleSpinBox(this);
     threshold_->setObjectName(QStringLiteral("edtThreshold"));
     threshold_->setRange(0.0, 1.0);
@@ -96,16 +96,16 @@ TFrmStatementReview::TFrmStatementReview(TFrmTrunAccount& window, StatementRevie
         buttons->addWidget(b);
         return b;
     };
-    button(QStringLiteral("接受"), "btnAccept", [this] { acceptSelected(); });
-    button(QStringLiteral("全部接受"), "btnAcceptAll", [this] { acceptAll(); });
-    button(QStringLiteral("选择单据..."), "btnChoose", [this] { chooseForCurrentRow(); });
-    button(QStringLiteral("导出待查行..."), "btnExport", [this] {
+    button(QStringLiteral("接受(&A)"), "btnAccept", [this] { acceptSelected(); });
+    button(QStringLiteral("全部接受(&L)"), "btnAcceptAll", [this] { acceptAll(); });
+    button(QStringLiteral("选择单据(&D)..."), "btnChoose", [this] { chooseForCurrentRow(); });
+    button(QStringLiteral("导出待查行(&E)..."), "btnExport", [this] {
         const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("导出待查行"), QStringLiteral("待查对账单行.csv"),
                                                           QStringLiteral("CSV (*.csv)"));
         if (!path.isEmpty()) exportFollowUp(path);
     });
     buttons->addStretch();
-    button(QStringLiteral("关闭"), "btnClose", [this] { accept(); });
+    button(QStringLiteral("关闭(&C)"), "btnClose", [this] { accept(); });
     layout->addLayout(buttons);
 
     connect(show_, &QComboBox::currentIndexChanged, this, [this] { applyFilter(); });
