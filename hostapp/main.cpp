@@ -132,9 +132,14 @@ int main(int argc, char** argv) {
         if (m == QLatin1String("search")) window.openWindow(QStringLiteral("Search"));
         return app.exec();
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "trunaccount-host: %s\n", e.what());
+        QString reason = QString::fromUtf8(e.what());
+        // A database named on the command line that is not there: say how to make one.
+        if (const QString name = parser.value(db); parser.isSet(db) && !name.contains(QLatin1String("://")) &&
+                                                   !QFileInfo::exists(name))
+            reason += QStringLiteral("\nThe file does not exist; create a demo database with: trunaccount-admin create-demo --db ") + name;
+        std::fprintf(stderr, "trunaccount-host: %s\n", reason.toLocal8Bit().constData());
         if (dialogsCanBeAnswered)
-            QMessageBox::critical(nullptr, QStringLiteral("trunaccount-host"), QString::fromUtf8(e.what()));
+            QMessageBox::critical(nullptr, QStringLiteral("参考宿主"), QStringLiteral("参考宿主无法启动：\n") + reason);
         return 1;
     }
 }

@@ -153,6 +153,9 @@ TEST(HostProgram, ABadDatabaseEndsTheStartWhereNoOneCanAnswerADialog) {
         EXPECT_NE(f.err.find("cannot open the SQLite database '" + dir.file("missing.sqlite") + "'"),
                   std::string::npos)
             << f.err;
+        EXPECT_NE(f.err.find("create a demo database with: trunaccount-admin create-demo --db " + dir.file("missing.sqlite")),
+                  std::string::npos)
+            << f.err;
     }
 }
 
