@@ -55,7 +55,7 @@ struct OptionSpec {
 
 class Options {
 public:
-    Options(const std::vector<OptionSpec>& specs, const std::vector<std::string>& args) {
+    Options(const std::vector<OptionSpec>& defs, const std::vector<std::string>& args) {
         for (std::size_t i = 0; i < args.size(); ++i) {
             std::string_view a = args[i];
             std::string value;
@@ -65,11 +65,11 @@ public:
                 a = a.substr(0, eq);
                 inlineValue = true;
             }
-            const OptionSpec* spec = nullptr;
-            for (const auto& s : specs)
-                if (s.name == a) spec = &s;
-            if (!spec) throw UsageError("unknown option '" + std::string(a) + "'");
-            if (spec->value.empty()) {
+            const OptionSpec* known = nullptr;
+            for (const auto& s : defs)
+                if (s.name == a) known = &s;
+            if (!known) throw UsageError("unknown option '" + std::string(a) + "'");
+            if (known->value.empty()) {
                 if (inlineValue) throw UsageError("option " + std::string(a) + " takes no value");
                 values_[std::string(a)] = "";
                 continue;
@@ -80,7 +80,7 @@ public:
             }
             values_[std::string(a)] = value;
         }
-        for (const auto& s : specs)
+        for (const auto& s : defs)
             if (s.required && !has(s.name)) throw UsageError("option " + std::string(s.name) + " is required");
     }
 
