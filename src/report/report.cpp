@@ -417,7 +417,9 @@ Page Report::page(int index) {
                 box.row = r;
                 box.column = c;
                 const double s = std::min({kCheckSize, cell.width() - 2, cell.height() - 2});
-                box.rect = QRectF(cell.center().x() - s / 2, cell.center().y() - s / 2, s, s);
+                // Level with the row's first line, where its texts start.
+                const double middle = std::min(cell.center().y(), cell.top() + kPadY + lineHeight_ / 2);
+                box.rect = QRectF(cell.center().x() - s / 2, middle - s / 2, s, s);
                 page.items.push_back(box);
                 continue;
             }

@@ -114,6 +114,14 @@ TEST(ReportPages, LongTextsWrapIntoTallerRowsAndColumnsFitThePrintableWidth) {
     for (const PageItem& item : page.items)
         if (item.row == 3 && item.column == 3) ++supplierLines;
     EXPECT_GE(supplierLines, 2);
+    // Its check box stands level with the first line, where the row's texts start.
+    int boxes = 0;
+    for (const PageItem& item : page.items) {
+        if (item.row != 3 || item.kind != ItemKind::CheckBox) continue;
+        ++boxes;
+        EXPECT_NEAR(item.rect.center().y() - rowTop(3), single / 2, 0.5);
+    }
+    EXPECT_EQ(boxes, 1);
     double width = 0;
     for (double w : r->columnWidths()) width += w;
     EXPECT_NEAR(width, r->setup.width() - r->setup.marginLeft - r->setup.marginRight, 0.01);
