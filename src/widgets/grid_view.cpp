@@ -152,7 +152,9 @@ std::vector<FooterRun> GridFooter::layout() const {
         std::size_t end = i;
         while (end + 1 < cells.size() && (cells[end + 1].flows || cells[end + 1].text.isEmpty())) ++end;
         FooterRun run{c.rect.left(), cells[end].rect.right(), {}};
-        int cursor = run.left;
+        // Scrolled out on the left, the texts move into view for as long as
+        // their run is still in sight.
+        int cursor = run.left >= 0 ? run.left : kPadding;
         for (std::size_t j = i; j <= end; ++j) {
             const Cell& t = cells[j];
             if (t.text.isEmpty()) continue;

@@ -290,6 +290,27 @@ TEST_F(GridTest, AFooterTextRunsOnOverEmptyCellsAndTheColumnsKeepTheirWidths) {
     QToolTip::hideText();
 }
 
+TEST_F(GridTest, AFooterTextScrolledOutOnTheLeftStaysInSightWhileItsRunIs) {
+    grid->column(0).setFooterValue(QStringLiteral("合计:100000条"));
+    grid->column(2).setWidth(800);
+    auto* footer = static_cast<GridFooter*>(grid->footerBar());
+    const QHeaderView* h = header();
+    QScrollBar* bar = grid->view()->horizontalScrollBar();
+    // The first column out of view, the second half out.
+    const int past = h->sectionPosition(1) + h->sectionSize(1) / 2;
+    ASSERT_GE(bar->maximum(), past);
+    bar->setValue(past);
+    ASSERT_LT(h->sectionViewportPosition(0) + h->sectionSize(0), 0);
+    const auto runs = footer->layout();
+    ASSERT_FALSE(runs.empty());
+    ASSERT_FALSE(runs[0].pieces.empty());
+    const FooterPiece& piece = runs[0].pieces[0];
+    EXPECT_EQ(piece.text, QStringLiteral("合计:100000条"));
+    EXPECT_GE(piece.rect.left(), 0);
+    EXPECT_EQ(footer->fontMetrics().elidedText(piece.text, Qt::ElideRight, piece.rect.width()), piece.text);
+    EXPECT_LE(piece.rect.right(), runs[0].right);
+}
+
 TEST_F(GridTest, TextEditorsTakeNoMoreThanTheFieldHolds) {
     // 单据号 holds 12 bytes of GBK: twelve letters or six Chinese characters.
     struct Case {
