@@ -1,5 +1,6 @@
 #include "host/statement_import.h"
 
+#include <QDate>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QToolButton>
@@ -12,8 +13,10 @@
 #include "host/host_values.h"
 #include "host/icons.h"
 #include "host/window_support.h"
+#include "platform/coordinator_calls.h"
 #include "platform/errors.h"
 #include "platform/gbk.h"
+#include "reconcile/document_query.h"
 #include "statement/statement_text.h"
 #include "tools/adv_grid.h"
 
@@ -29,6 +32,59 @@ std::string csvField(const std::string& s) {
     std::string q = "\"";
     for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
     return q + "\"";
+}
+
+std::string shiftedDate(const std::string& date, int days) {
+    const QDate d = QDate::fromString(QString::fromStdString(date), QStringLiteral("yyyyMMdd"));
+    return d.isValid() ? d.addDays(days).toString(QStringLiteral("yyyyMMdd")).toStdString() : date;
+}
+
+// Lines that fit no listed document may pay one that is ticked already (the
+// statement imported a second time, or the payment ticked by hand): they say
+// which, instead of that no amount fits. Only a hint: a query that fails
+// leaves the reasons as they are.
+void noteTickedBefore(TFrmTrunAccount& w, StatementReviewData& data, const MatchSettings& settings) {
+    std::vector<statement::StatementLine> lines;
+    std::vector<std::size_t> results;
+    std::string first, last;
+    for (std::size_t i = 0; i < data.results.size(); ++i) {
+        const LineResult& r = data.results[i];
+        if (r.status != MatchStatus::Unmatched || !r.line) continue;
+        const statement::StatementLine& l = data.statement.lines[*r.line];
+        lines.push_back(l);
+        results.push_back(i);
+        if (first.empty() || l.bookingDate < first) first = l.bookingDate;
+        if (last.empty() || l.bookingDate > last) last = l.bookingDate;
+    }
+    if (lines.empty()) return;
+    // Documents dated up to the date window before the first booking, within
+    // the months a search may cover.
+    const auto& m = moduleState();
+    DocumentSearch search;
+    search.startDate = std::max(shiftedDate(first, -settings.dateWindowDays), m.startYearMonth + "01");
+    search.endDate = m.currentDate.empty() ? last : std::min(last, m.currentDate);
+    if (search.startDate > search.endDate) return;
+    search.type = data.type;
+    search.tickState = TickState::Ticked;
+    search.unit = w.parameters().hsdwh;
+    Variant packet;
+    if (!platform::QueryData(currentCoordinator(), buildDocumentQuery(search), packet) || !packet.isPacket() || !packet.asPacket())
+        return;
+    ClientDataSet ticked("ticked");
+    try {
+        ticked.loadPacket(*packet.asPacket());
+    } catch (const std::exception&) {
+        return;
+    }
+    const MatchCandidates earlier = matchCandidates(ticked, false);
+    const auto matches = matchStatement(lines, earlier.documents, directionOf(data.type), settings);
+    for (std::size_t k = 0; k < matches.size(); ++k) {
+        if (matches[k].status == MatchStatus::Unmatched) continue;
+        std::string numbers;
+        for (std::size_t d : matches[k].proposal.documents)
+            numbers += (numbers.empty() ? "" : "、") + earlier.documents[d].number;
+        data.results[results[k]].reasons = {"金额相符的单据 " + numbers + " 已勾对, 对账单可能已导入过"};
+    }
 }
 
 }  // namespace
@@ -70,9 +126,10 @@ StatementReviewData prepareStatementReview(TFrmTrunAccount& w, const std::string
     const BusinessType type = *selected;
     data.type = type;
     data.notice = loadInvoiceNumbers(currentCoordinator(), type, data.candidates.documents, w.parameters().hsdwh);
-    const auto matches = matchStatement(data.statement.lines, data.candidates.documents, directionOf(type),
-                                        statementMatchSettings());
+    const MatchSettings settings = statementMatchSettings();
+    const auto matches = matchStatement(data.statement.lines, data.candidates.documents, directionOf(type), settings);
     data.results = lineResults(data.statement, matches);
+    noteTickedBefore(w, data, settings);
     return data;
 }
 

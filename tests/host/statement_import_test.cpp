@@ -159,6 +159,20 @@ TEST_F(StatementImport, AcceptedPaymentsAreTickedWithDateAndReferenceAndSavedOnl
     const auto saved = queryRows(*database, "select f_zzzfrq,f_zzpjhm from " + table + " where f_djh='" + d[1].number + "'");
     ASSERT_EQ(saved.size(), 1u);
     EXPECT_EQ(saved[0], (std::vector<std::string>{lines[1].bookingDate, "B0002"}));
+
+    // The same statement again after a new search: its payments are ticked
+    // documents now, and each line names the one it paid.
+    w->btnSearchClick();
+    const host::StatementReviewData again = host::prepareStatementReview(*w, path);
+    ASSERT_EQ(again.results.size(), 5u);
+    for (std::size_t k = 0; k < 4; ++k) {
+        SCOPED_TRACE(d[k].number);
+        EXPECT_EQ(again.results[k].status, MatchStatus::Unmatched);
+        EXPECT_EQ(again.results[k].reasons,
+                  std::vector<std::string>{"金额相符的单据 " + d[k].number + " 已勾对, 对账单可能已导入过"});
+    }
+    // The bank's fee paid no document, ticked or not.
+    EXPECT_EQ(again.results[4].reasons, std::vector<std::string>{"没有金额相符的单据"});
 }
 
 TEST_F(StatementImport, LinesChosenByHandTheFollowUpCsvAndTheCommandLine) {
