@@ -1,7 +1,6 @@
 #include "host/window_support.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <cstdio>
 #include <QMessageBox>
 #include <QPainter>
@@ -67,30 +66,21 @@ int showDialog(WindowHandle owner, std::string_view text, std::string_view capti
     case MB_ICONINFORMATION: box.setIcon(QMessageBox::Information); break;
     default: box.setIcon(QMessageBox::NoIcon); break;
     }
-    struct Button {
-        const char* caption;
-        int result;
-        QMessageBox::ButtonRole role;
+    // Each answer's caption and role.
+    auto addButton = [&box](int answer) {
+        switch (answer) {
+        case IDCANCEL: return box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+        case IDABORT: return box.addButton(QStringLiteral("中止(&A)"), QMessageBox::RejectRole);
+        case IDRETRY: return box.addButton(QStringLiteral("重试(&R)"), QMessageBox::AcceptRole);
+        case IDIGNORE: return box.addButton(QStringLiteral("忽略(&I)"), QMessageBox::AcceptRole);
+        case IDYES: return box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+        case IDNO: return box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+        default: return box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+        }
     };
-    std::vector<Button> buttons;
-    switch (flags & MB_BUTTONMASK) {
-    case MB_OKCANCEL: buttons = {{"确定", IDOK, QMessageBox::AcceptRole}, {"取消", IDCANCEL, QMessageBox::RejectRole}}; break;
-    case MB_ABORTRETRYIGNORE:
-        buttons = {{"中止(&A)", IDABORT, QMessageBox::RejectRole}, {"重试(&R)", IDRETRY, QMessageBox::AcceptRole},
-                   {"忽略(&I)", IDIGNORE, QMessageBox::AcceptRole}};
-        break;
-    case MB_YESNOCANCEL:
-        buttons = {{"是(&Y)", IDYES, QMessageBox::YesRole}, {"否(&N)", IDNO, QMessageBox::NoRole},
-                   {"取消", IDCANCEL, QMessageBox::RejectRole}};
-        break;
-    case MB_YESNO: buttons = {{"是(&Y)", IDYES, QMessageBox::YesRole}, {"否(&N)", IDNO, QMessageBox::NoRole}}; break;
-    case MB_RETRYCANCEL: buttons = {{"重试(&R)", IDRETRY, QMessageBox::AcceptRole}, {"取消", IDCANCEL, QMessageBox::RejectRole}}; break;
-    default: buttons = {{"确定", IDOK, QMessageBox::AcceptRole}}; break;
-    }
     std::vector<std::pair<QAbstractButton*, int>> results;
-    for (const auto& b : buttons) results.emplace_back(box.addButton(QString::fromUtf8(b.caption), b.role), b.result);
-    const std::size_t defaultIndex = std::min<std::size_t>((flags & MB_DEFMASK) >> 8, results.size() - 1);
-    box.setDefaultButton(static_cast<QPushButton*>(results[defaultIndex].first));
+    for (int answer : buttonAnswers(flags)) results.emplace_back(addButton(answer), answer);
+    box.setDefaultButton(static_cast<QPushButton*>(results[defaultButton(flags)].first));
     // Escape and the close box give the cancel answer where there is one.
     int escape = results.front().second;
     for (auto& [button, result] : results)

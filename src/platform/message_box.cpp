@@ -1,5 +1,6 @@
 #include "platform/message_box.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace trunaccount::platform {
@@ -10,22 +11,28 @@ MessageBoxHandler& handler() {
     return h;
 }
 
-int firstButton(unsigned flags) {
+}  // namespace
+
+std::vector<int> buttonAnswers(unsigned flags) {
     switch (flags & MB_BUTTONMASK) {
-    case MB_ABORTRETRYIGNORE: return IDABORT;
-    case MB_YESNOCANCEL:
-    case MB_YESNO: return IDYES;
-    case MB_RETRYCANCEL: return IDRETRY;
-    default: return IDOK;
+    case MB_OKCANCEL: return {IDOK, IDCANCEL};
+    case MB_ABORTRETRYIGNORE: return {IDABORT, IDRETRY, IDIGNORE};
+    case MB_YESNOCANCEL: return {IDYES, IDNO, IDCANCEL};
+    case MB_YESNO: return {IDYES, IDNO};
+    case MB_RETRYCANCEL: return {IDRETRY, IDCANCEL};
+    default: return {IDOK};
     }
 }
-}  // namespace
+
+std::size_t defaultButton(unsigned flags) {
+    return std::min<std::size_t>((flags & MB_DEFMASK) >> 8, buttonAnswers(flags).size() - 1);
+}
 
 int messageBox(WindowHandle owner, std::string_view text, std::string_view caption, unsigned flags) {
     if (auto& h = handler()) return h(owner, text, caption, flags);
     std::fprintf(stderr, "[%.*s] %.*s\n", static_cast<int>(caption.size()), caption.data(),
                  static_cast<int>(text.size()), text.data());
-    return firstButton(flags);
+    return buttonAnswers(flags)[defaultButton(flags)];
 }
 
 MessageBoxHandler setMessageBoxHandler(MessageBoxHandler h) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace trunaccount::platform {
 
@@ -50,9 +51,15 @@ enum MessageBoxResult : int {
 using MessageBoxHandler =
     std::function<int(WindowHandle owner, std::string_view text, std::string_view caption, unsigned flags)>;
 
+// The answers of the buttons the flags ask for, in their order (MB_OKCANCEL:
+// IDOK, IDCANCEL).
+std::vector<int> buttonAnswers(unsigned flags);
+// Which of those buttons Enter presses: the first, or the one MB_DEFBUTTONn names.
+std::size_t defaultButton(unsigned flags);
+
 // Shows the message box through the installed handler and returns the answer.
 // Without a handler the message goes to standard error and the answer is the
-// first button's (IDOK, IDABORT, IDYES or IDRETRY).
+// default button's.
 int messageBox(WindowHandle owner, std::string_view text, std::string_view caption, unsigned flags);
 
 // Installs a handler; returns the one it replaces.

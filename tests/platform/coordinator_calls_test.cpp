@@ -119,3 +119,20 @@ TEST(CoordinatorRef, CountsReferences) {
     }
     EXPECT_EQ(sc->refCount(), 1u);
 }
+
+TEST(MessageBox, WithNoOneToAskTheAnswerIsTheDefaultButtons) {
+    const auto previous = setMessageBoxHandler(nullptr);
+    const struct {
+        unsigned flags;
+        int answer;
+    } cases[] = {
+        {MB_OK, IDOK},
+        {MB_OKCANCEL | MB_ICONQUESTION, IDOK},
+        {MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, IDCANCEL},  // a question that would throw work away
+        {MB_YESNO, IDYES},
+        {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3, IDIGNORE},
+        {MB_OK | MB_DEFBUTTON3, IDOK},  // no such button: the last there is
+    };
+    for (const auto& c : cases) EXPECT_EQ(messageBox(nullptr, "x", "y", c.flags), c.answer) << c.flags;
+    setMessageBoxHandler(previous);
+}
