@@ -59,6 +59,22 @@ QString faceName(const FontSpec& fontDef) { return resolveFamily(fontDef.family)
 
 int fontHeight(const FontSpec& fontDef) { return -rounded(fontDef.pointSize * kUnitsPerPoint); }
 
+// Each character of a text with its advance, accumulated and rounded so that
+// the line keeps its width. A metafile gives the advance to the first unit it
+// writes the character in and 0 to the others.
+std::vector<std::pair<char32_t, int>> roundedAdvances(const QString& text, const QFontMetricsF& fm) {
+    std::vector<std::pair<char32_t, int>> out;
+    double x = 0;
+    int placed = 0;
+    for (char32_t c : text.toUcs4()) {
+        x += fm.horizontalAdvance(QString::fromUcs4(&c, 1));
+        const int next = rounded(x);
+        out.emplace_back(c, next - placed);
+        placed = next;
+    }
+    return out;
+}
+
 // The tick of a check box as line segments.
 std::vector<QLineF> checkBoxLines(const PageItem& item) {
     const QRectF& r = item.rect;
@@ -178,15 +194,9 @@ public:
         p.u32(static_cast<std::uint32_t>(fixed + stringBytes));  // offDx
         for (QChar c : s) p.u16(c.unicode());
         p.padTo(4);
-        // Advances accumulated and rounded, so that the line keeps its width.
-        double x = 0;
-        int placed = 0;
-        for (int i = 0; i < n; ++i) {
-            x += s.at(i).isHighSurrogate() || s.at(i).isLowSurrogate() ? (i + 1 < n && s.at(i).isHighSurrogate() ? fm.horizontalAdvance(s.mid(i, 2)) : 0)
-                                                                      : fm.horizontalAdvance(s.at(i));
-            const int next = rounded(x);
-            p.i32(next - placed);
-            placed = next;
+        for (const auto& [c, advance] : roundedAdvances(s, fm)) {
+            p.i32(advance);
+            if (QChar::requiresSurrogates(c)) p.i32(0);
         }
         record(EMR_EXTTEXTOUTW, p);
     }
@@ -342,21 +352,13 @@ public:
         return objects_++;
     }
     // The text in GBK bytes with the advance of each byte, so that a reader
-    // without the report's font keeps its layout: a character's advance on its
-    // first byte, 0 on the second (advances accumulated and rounded, so that
-    // the line keeps its width).
+    // without the report's font keeps its layout.
     void text(const PageItem& item, const QFontMetricsF& fm) {
         QByteArray bytes;
         std::vector<int> dx;
-        double x = 0;
-        int placed = 0;
-        for (char32_t c : item.text.toUcs4()) {
-            const QString one = QString::fromUcs4(&c, 1);
-            const QByteArray encoded = gbkBytes(one);
-            x += fm.horizontalAdvance(one);
-            const int next = rounded(x);
-            for (qsizetype i = 0; i < encoded.size(); ++i) dx.push_back(i == 0 ? next - placed : 0);
-            placed = next;
+        for (const auto& [c, advance] : roundedAdvances(item.text, fm)) {
+            const QByteArray encoded = gbkBytes(QString::fromUcs4(&c, 1));
+            for (qsizetype i = 0; i < encoded.size(); ++i) dx.push_back(i == 0 ? advance : 0);
             bytes += encoded;
         }
         Bytes p;
