@@ -511,6 +511,15 @@ const ExportFormatInfo& formatInfo(ExportFormat format) {
     return exportFormats().front();
 }
 
+std::optional<ExportFormat> exportFormatNamed(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.isEmpty()) return std::nullopt;
+    if (suffix.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0) return ExportFormat::Jpeg;
+    for (const auto& f : exportFormats())
+        if (f.format != ExportFormat::Xlsx && suffix.compare(f.suffix, Qt::CaseInsensitive) == 0) return f.format;
+    return std::nullopt;
+}
+
 namespace {
 bool onePerPage(ExportFormat f) {
     return f == ExportFormat::Bmp || f == ExportFormat::Jpeg || f == ExportFormat::Wmf || f == ExportFormat::Emf;

@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 #include "report/report.h"
@@ -23,6 +24,11 @@ struct ExportFormatInfo {
 };
 const std::vector<ExportFormatInfo>& exportFormats();
 const ExportFormatInfo& formatInfo(ExportFormat format);
+
+// The export format a file name's suffix names, in any letter case ("jpeg" is
+// JPEG too); none for another suffix or none. The spreadsheet has its own
+// command and is not named here.
+std::optional<ExportFormat> exportFormatNamed(const QString& path);
 
 // Writes the report in the format to `path` (pages numbered into the name
 // where the format has one file per page) and returns the files written.

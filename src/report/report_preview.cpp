@@ -457,9 +457,13 @@ void TReportPreview::askExport() {
     QString chosen;
     QString path = askFile(this, QStringLiteral("导出"), filters.join(QStringLiteral(";;")), &chosen);
     if (path.isEmpty()) return;
-    for (const auto& f : exportFormats())
-        if (f.caption == chosen) {
-            path = withSuffix(path, f.suffix);
+    for (const auto& shown : exportFormats())
+        if (shown.caption == chosen) {
+            // A name that says its format ("月报.pdf" typed under "文本文件")
+            // is written in that format, not given a second suffix.
+            const std::optional<ExportFormat> named = exportFormatNamed(path);
+            const ExportFormatInfo& f = formatInfo(named.value_or(shown.format));
+            if (!named) path = withSuffix(path, f.suffix);
             const QStringList files = exportTo(f.format, path);
             platform::messageBox(this,
                                  (files.size() == 1 ? QStringLiteral("已导出到 %1").arg(files.front())

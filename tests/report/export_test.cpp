@@ -6,15 +6,20 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QImageReader>
 #include <QRegularExpression>
+#include <QToolButton>
 #include <QtEndian>
 
 #include "platform/gbk.h"
 #include "report/report_export.h"
 #include "report/report_file.h"
+#include "report/report_preview.h"
 #include "report/report_print.h"
 #include "report_fixture.h"
+#include "support/message_box_recorder.h"
+#include "support/modal_helper.h"
 #include "support/temp_dir.h"
 
 namespace trunaccount::testing {
@@ -290,6 +295,55 @@ TEST(ReportFile, SavedReportReopensWithTheSamePagesWithoutItsSource) {
     EXPECT_THROW(loadReport(path(dir, "other.tarpt")), ReportError);
     EXPECT_THROW(loadReport(path(dir, "none.tarpt")), ReportError);
 }
+
+// The preview's "导出": the type shown in the file dialog and the name typed.
+struct NamedExport {
+    const char* name;
+    ExportFormat shown;
+    const char* typed;
+    const char* written;
+    const char* magic;  // the first bytes of the file written
+};
+const NamedExport kNamedExports[] = {
+    {"SuffixOfAnotherFormatWins", ExportFormat::Text, "月报.pdf", "月报.pdf", "%PDF"},
+    {"SuffixInCapitalsAndJpegSpelledOut", ExportFormat::Csv, "月报.JPEG", "月报.JPEG", "\xff\xd8\xff"},
+    {"NoSuffixTakesTheTypeShown", ExportFormat::Pdf, "月报", "月报.pdf", "%PDF"},
+    {"UnknownSuffixKeepsItAndAddsTheTypeShown", ExportFormat::Csv, "月报.2025", "月报.2025.csv", "\xEF\xBB\xBFNo;"},
+};
+
+void PrintTo(const NamedExport& c, std::ostream* os) { *os << c.name; }
+
+class PreviewExport : public ::testing::TestWithParam<NamedExport> {};
+
+TEST_P(PreviewExport, WritesTheFormatTheNameSaysOrElseTheTypeShown) {
+    const NamedExport& c = GetParam();
+    TempDir dir;
+    MessageBoxRecorder boxes;
+    TReportPreview preview(documentReport(3), QString());
+    preview.show();
+    bool asked = false;
+    whenModal([&](QWidget* w) {
+        auto* files = qobject_cast<QFileDialog*>(w);
+        if (!files) {
+            w->close();
+            return;
+        }
+        asked = true;
+        files->selectNameFilter(formatInfo(c.shown).caption);
+        files->selectFile(path(dir, c.typed));
+        static_cast<QDialog*>(files)->accept();  // the dialog's own checks of the name run
+    });
+    auto* button = preview.findChild<QToolButton*>(QStringLiteral("pbSuperExp"));
+    ASSERT_NE(button, nullptr);
+    button->click();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(filesIn(dir), QStringList{QString::fromUtf8(c.written)});
+    EXPECT_TRUE(readAll(path(dir, c.written)).startsWith(c.magic));
+    ASSERT_EQ(boxes.texts().size(), 1u);
+    EXPECT_EQ(boxes.texts()[0], "已导出到 " + dir.file(c.written));
+}
+INSTANTIATE_TEST_SUITE_P(Names, PreviewExport, ::testing::ValuesIn(kNamedExports),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReportPrint, FilePrinterWritesAPdfAndAnUnknownPrinterPrintsNothing) {
     TempDir dir;
