@@ -159,6 +159,52 @@ void Report::fitColumns(const std::vector<double>& rowsLeast, const std::vector<
     for (std::size_t c = 1; c < n; ++c) widths_[c] = std::max(widths_[c], least[c]) * room / total;
 }
 
+void Report::placeFooterTexts() {
+    const int columns = columnCount();
+    std::vector<double> xs{0};
+    for (double w : widths_) xs.push_back(xs.back() + w);
+    footerBoxes_.clear();
+    footerJoined_.assign(xs.size(), false);
+    const TextMeasure& m = measure(0);
+    const double gap = m.width(u"  ");
+    auto text = [&](int c) { return footerText(c); };
+    auto isText = [&](int c) { return c < columns && !text(c).isEmpty() && !footerNumber(c); };
+    for (int c = 1; c < columns;) {
+        if (!isText(c)) {
+            if (!text(c).isEmpty()) footerBoxes_.push_back({c, xs[static_cast<std::size_t>(c)], xs[static_cast<std::size_t>(c) + 1]});
+            ++c;
+            continue;
+        }
+        // Texts in adjacent columns ("合计:13条", "已勾:0条", …), then empty cells.
+        int last = c;
+        while (isText(last + 1)) ++last;
+        int end = last;
+        while (end + 1 < columns && text(end + 1).isEmpty()) ++end;
+        std::vector<double> natural;
+        double needed = 2 * kPadX - gap;
+        for (int i = c; i <= last; ++i) {
+            natural.push_back(m.width(text(i).toStdString()));
+            needed = natural.back() < 0 ? std::numeric_limits<double>::infinity() : needed + natural.back() + gap;
+        }
+        const double right = xs[static_cast<std::size_t>(end) + 1];
+        // On one line across their columns and the empty ones when they fit
+        // there; else each in its cell, the last running over the empty ones.
+        const bool oneLine = needed <= right - xs[static_cast<std::size_t>(c)] + kFitSlack;
+        double x = xs[static_cast<std::size_t>(c)];
+        for (int i = c; i <= last; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            if (oneLine) {
+                footerBoxes_.push_back({i, x, i == last ? right : x + natural[k - static_cast<std::size_t>(c)] + 2 * kPadX});
+                x += natural[k - static_cast<std::size_t>(c)] + gap;
+            } else {
+                footerBoxes_.push_back({i, xs[k], i == last ? right : xs[k + 1]});
+            }
+        }
+        for (int j = oneLine ? c + 1 : last + 1; j <= end; ++j) footerJoined_[static_cast<std::size_t>(j)] = true;
+        c = end + 1;
+    }
+}
+
 void Report::layout(const Progress& progress) {
     laidOut_ = false;
     fonts_.assign(1, cellFont);
@@ -212,13 +258,16 @@ void Report::layout(const Progress& progress) {
     for (const ReportColumn& c : table_->columns()) widths_.push_back(std::max(c.width, 1.0) * kUnitsPerScreenPixel);
     fitColumns(rowsLeast, totalsLeast);
 
+    placeFooterTexts();
     titleHeight_ = 0;
     footerRowHeight_ = 0;
     for (int c = 0; c < columns; ++c) {
         const double inner = widths_[static_cast<std::size_t>(c)] - 2 * kPadX;
         titleHeight_ = std::max(titleHeight_, static_cast<double>(cellLines(columnTitle(c), 0, inner).size()));
-        footerRowHeight_ = std::max(footerRowHeight_, static_cast<double>(cellLines(footerText(c), 0, inner).size()));
     }
+    for (const FooterBox& box : footerBoxes_)
+        footerRowHeight_ = std::max(
+            footerRowHeight_, static_cast<double>(cellLines(footerText(box.column), 0, box.right - box.left - 2 * kPadX).size()));
     titleHeight_ = std::max(titleHeight_, 1.0) * lineHeight_ + 2 * kPadY;
     footerRowHeight_ = std::max(footerRowHeight_, 1.0) * lineHeight_ + 2 * kPadY;
     headerHeight_ = bandHeight(pageHeader);
@@ -431,18 +480,20 @@ Page Report::page(int index) {
         rule(y);
     }
     // The footer row after the last row.
+    const double footerTop = y;
     if (range.footerRow) {
-        for (int c = 0; c < columnCount(); ++c) {
-            const QString text = footerText(c);
-            if (text.isEmpty()) continue;
-            const Qt::Alignment align = footerNumber(c) ? Qt::AlignRight : Qt::AlignLeft;
-            placeText(page, text, cellRect(c, y, footerRowHeight_), align, 0, kFooterRow, c);
+        for (const FooterBox& box : footerBoxes_) {
+            const Qt::Alignment align = footerNumber(box.column) ? Qt::AlignRight : Qt::AlignLeft;
+            placeText(page, footerText(box.column), QRectF(tableLeft + box.left, y, box.right - box.left, footerRowHeight_),
+                      align, 0, kFooterRow, box.column);
         }
         y += footerRowHeight_;
         rule(y);
     }
+    // No line crosses a totals text that runs over several cells.
     if (options.gridLines)
-        for (double x : xs) line(x, tableTop, x, y);
+        for (std::size_t j = 0; j < xs.size(); ++j)
+            line(xs[j], tableTop, xs[j], range.footerRow && footerJoined_[j] ? footerTop : y);
     // The column footer under the table, the page footer at the foot of the page.
     placeBand(page, columnFooter, y + kPadY, index);
     placeBand(page, pageFooter, setup.height() - setup.marginBottom - pageFooterHeight_, index);

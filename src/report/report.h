@@ -182,6 +182,7 @@ private:
     double bandHeight(const Band& band);
     double rowHeight(int row) const;
     void fitColumns(const std::vector<double>& rowsLeast, const std::vector<double>& totalsLeast);
+    void placeFooterTexts();
     void placeText(Page& page, const QString& text, const QRectF& cell, Qt::Alignment align, int font, int row,
                    int column);
     double placeBand(Page& page, const Band& band, double top, int pageIndex);
@@ -198,6 +199,14 @@ private:
     double oneLineRow_ = 0;
     double titleHeight_ = 0;
     double footerRowHeight_ = 0;
+    // Where the totals line's texts stand, from the table's left edge; the
+    // column boundaries (indexes into the edges) that a text runs across.
+    struct FooterBox {
+        int column;
+        double left, right;
+    };
+    std::vector<FooterBox> footerBoxes_;
+    std::vector<bool> footerJoined_;
     double headerHeight_ = 0;
     double columnFooterHeight_ = 0;
     double pageFooterHeight_ = 0;

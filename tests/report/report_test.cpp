@@ -159,6 +159,73 @@ TEST(ReportPages, HeaderBandIsAtLeastItsSetHeightAndMarginsThatLeaveNoRoomAreRef
 // Amounts in columns too narrow for them: a number is printed whole on one
 // line, inside its cell; its column widens and the text columns make room, and
 // where even that cannot be, the number is printed smaller.
+// The totals line of the window: counts and the ticked amount in narrow
+// columns, then cells without totals, then the column sums.
+TEST(ReportPages, TotalsTextsInNarrowColumnsShareALineAcrossTheEmptyCellsAfterThem) {
+    struct Case {
+        const char* name;
+        int emptyAfter;  // footer cells without text after the three texts
+        bool oneLine;
+    };
+    for (const Case& c : {Case{"RoomInTheEmptyCells", 2, true}, Case{"NoEmptyCellsAfterThem", 0, false}}) {
+        SCOPED_TRACE(c.name);
+        auto t = std::make_shared<MemoryTable>();
+        // A wide column in front, without a total: the text columns stay narrow.
+        t->columnList = {{QStringLiteral("供应商名称"), 400, Qt::AlignLeft, false, {}, false, -1},
+                         {QStringLiteral("勾对"), 30, Qt::AlignHCenter, true, QStringLiteral("1"), false, -1},
+                         {QStringLiteral("核算单位号"), 30, Qt::AlignLeft, false, {}, false, -1},
+                         {QStringLiteral("核算单位名称"), 40, Qt::AlignLeft, false, {}, false, -1}};
+        for (int e = 0; e < c.emptyAfter; ++e)
+            t->columnList.push_back({QStringLiteral("单据号%1").arg(e), 150, Qt::AlignLeft, false, {}, false, -1});
+        t->columnList.push_back({QStringLiteral("发票金额"), 80, Qt::AlignRight, false, {}, true, 2});
+        std::vector<MemoryTable::Cell> cells = {{"青岛嘉禾酒业有限公司", std::nullopt}, {"1", std::nullopt}, {"1001", std::nullopt}, {"上海浦江", std::nullopt}};
+        for (int e = 0; e < c.emptyAfter; ++e) cells.push_back({"202611000055", std::nullopt});
+        cells.push_back({"15958.47", 15958.47});
+        t->rows = {cells};
+        t->footer = {{"", std::nullopt}, {"合计:200条", std::nullopt}, {"已勾:2条", std::nullopt}, {"已勾金额:54358.46", std::nullopt}};
+        for (int e = 0; e < c.emptyAfter; ++e) t->footer.push_back({"", std::nullopt});
+        t->footer.push_back({"15958.47", 15958.47});
+        Report r(t);
+        r.cellFont = FontSpec{QStringLiteral("宋体"), 9, false};
+        const Page page = r.page(0);
+        const std::vector<double>& widths = r.columnWidths();
+        std::vector<double> edges{r.setup.marginLeft};
+        for (double w : widths) edges.push_back(edges.back() + w);
+
+        std::vector<const PageItem*> totals;
+        for (const PageItem& item : page.items)
+            if (item.kind == ItemKind::Text && item.row == kFooterRow && item.column >= 2 && item.column <= 4) totals.push_back(&item);
+        if (c.oneLine) {
+            ASSERT_EQ(totals.size(), 3u);
+            const double footerTop = totals[0]->rect.top();
+            for (std::size_t k = 0; k < 3; ++k) {
+                const PageItem& item = *totals[k];
+                EXPECT_EQ(item.column, static_cast<int>(k) + 2);
+                EXPECT_EQ(item.text, QString::fromStdString(t->footer[k + 1].text));
+                EXPECT_DOUBLE_EQ(item.origin.y(), totals[0]->origin.y());
+                EXPECT_FALSE(item.clip);
+                const double end = item.origin.x() + TextMeasure(r.fonts()[0]).width(item.text);
+                if (k < 2) EXPECT_LT(end, totals[k + 1]->origin.x()) << "texts overlap";
+                else EXPECT_LE(end, edges[5 + static_cast<std::size_t>(c.emptyAfter)]);
+            }
+            // No rule crosses the line of texts; the rules around it reach the foot.
+            for (const PageItem& item : page.items) {
+                if (item.kind != ItemKind::Line || item.rect.left() != item.rect.right()) continue;
+                const double x = item.rect.left();
+                const bool inside = x > edges[2] + 0.01 && x < edges[5 + static_cast<std::size_t>(c.emptyAfter)] - 0.01;
+                EXPECT_EQ(item.rect.bottom() <= footerTop + 0.01, inside) << "rule at " << x;
+            }
+        } else {
+            // Each text in its own cell, broken over lines there.
+            EXPECT_GT(totals.size(), 3u);
+            for (const PageItem* item : totals) {
+                EXPECT_DOUBLE_EQ(item->rect.left(), edges[static_cast<std::size_t>(item->column)]);
+                EXPECT_DOUBLE_EQ(item->rect.right(), edges[static_cast<std::size_t>(item->column) + 1]);
+            }
+        }
+    }
+}
+
 struct NumberCase {
     const char* name;
     int amountColumns;
