@@ -13,6 +13,7 @@
 #include <QRandomGenerator>
 #include <cstdio>
 #include <map>
+#include <tuple>
 #include <unistd.h>
 
 #include "report/metafile.h"
@@ -382,8 +383,20 @@ void writeXlsx(Report& report, const QString& path, const Progress& progress) {
         }
         cellFormats.push_back(f);
     }
-    lxw_format* centred = workbook_add_format(book.get());
-    format_set_align(centred, LXW_ALIGN_CENTER);
+    // The band lines in their report fonts ("[Title]" in 黑体 22 pt), one
+    // format for each font and alignment.
+    std::map<std::tuple<QString, double, bool, bool>, lxw_format*> bandFormats;
+    auto bandFormat = [&](const FontSpec& font, bool centred) {
+        lxw_format*& f = bandFormats[{font.family, font.pointSize, font.bold, centred}];
+        if (!f) {
+            f = workbook_add_format(book.get());
+            format_set_font_name(f, font.family.toUtf8().constData());
+            format_set_font_size(f, font.pointSize);
+            if (font.bold) format_set_bold(f);
+            if (centred) format_set_align(f, LXW_ALIGN_CENTER);
+        }
+        return f;
+    };
     // A sheet has no page width to keep to: columns as wide as in the grid,
     // or as in print where that is wider (in characters of 7 screen pixels).
     std::vector<double> sheetWidths;
@@ -394,10 +407,12 @@ void writeXlsx(Report& report, const QString& path, const Progress& progress) {
     }
     auto bandRows = [&](lxw_worksheet* sheet, lxw_row_t& row, const Band& band, int page) {
         for (const TemplateLine& l : band.lines) {
-            lxw_format* f = nullptr;
-            if (l.align & Qt::AlignHCenter) f = centred;
+            lxw_format* f = bandFormat(l.font, l.align & Qt::AlignHCenter);
             for (const QString& text :
                  report.resolve(l.text, page).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(QLatin1Char('\n'))) {
+                // A spreadsheet does not grow a row to its font: a line in a
+                // large size gets the height it needs.
+                if (l.font.pointSize > 11) worksheet_set_row(sheet, row, l.font.pointSize * 1.35, nullptr);
                 if (l.align & Qt::AlignHCenter && columns > 1)
                     worksheet_merge_range(sheet, row, 0, row, static_cast<lxw_col_t>(columns - 1), text.toUtf8().constData(), f);
                 else if (!text.isEmpty())

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
@@ -15,6 +14,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QPainter>
+#include <QPointer>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -22,7 +23,6 @@
 #include <QShortcut>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <limits>
@@ -108,9 +108,24 @@ private:
     TReportPreview* preview_;
 };
 
-std::function<bool(const QString&)>& TReportPreview::openSpreadsheet() {
-    static std::function<bool(const QString&)> open = [](const QString& path) {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));  // false without a spreadsheet application
+std::function<void(const QString&, std::function<void()>)>& TReportPreview::openSpreadsheet() {
+    static std::function<void(const QString&, std::function<void()>)> open = [](const QString& path,
+                                                                               std::function<void()> failed) {
+        // The desktop's opener says with its exit code whether it found an
+        // application (it may only end when the application does).
+        auto* opener = new QProcess(qApp);
+        opener->setStandardOutputFile(QProcess::nullDevice());
+        opener->setStandardErrorFile(QProcess::nullDevice());
+        QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, failed](QProcess::ProcessError e) {
+            if (e != QProcess::FailedToStart) return;
+            failed();
+            opener->deleteLater();
+        });
+        QObject::connect(opener, &QProcess::finished, opener, [opener, failed](int code, QProcess::ExitStatus status) {
+            if (status != QProcess::NormalExit || code != 0) failed();
+            opener->deleteLater();
+        });
+        opener->start(QStringLiteral("xdg-open"), {path});
     };
     return open;
 }
@@ -444,10 +459,12 @@ void TReportPreview::askExportSpreadsheet() {
     const QString path = withSuffix(askFile(this, QStringLiteral("导出到电子表格"), info.caption), info.suffix);
     if (path.isEmpty()) return;
     exportTo(ExportFormat::Xlsx, path);
-    // Without an application to show it, the user is told where it is.
-    if (!openSpreadsheet()(path))
-        platform::messageBox(this, QStringLiteral("已导出到 %1").arg(path).toStdString(), "提示",
-                             platform::MB_OK | platform::MB_ICONINFORMATION);
+    // Without an application to show it, the user is told where it is (the
+    // preview may have been closed by then).
+    openSpreadsheet()(path, [preview = QPointer<TReportPreview>(this), path] {
+        platform::messageBox(preview.data(), QStringLiteral("已导出到 %1\n没有可以打开它的电子表格程序。").arg(path).toStdString(),
+                             "提示", platform::MB_OK | platform::MB_ICONINFORMATION);
+    });
 }
 
 void TReportPreview::askExport() {

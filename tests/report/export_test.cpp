@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImageReader>
+#include <QProcess>
+#include <QTest>
 #include <QRegularExpression>
 #include <QToolButton>
 #include <QtEndian>
@@ -98,6 +100,12 @@ TEST(ReportExport, SpreadsheetHasOneSheetPerPageAndNumbersAsNumbers) {
     const QString last = runTool(QStringLiteral("unzip"),
                                  {QStringLiteral("-p"), file, QStringLiteral("xl/worksheets/sheet%1.xml").arg(pages)});
     EXPECT_TRUE(last.contains(QStringLiteral("<v>%1</v>").arg(150 * 100.5 + 149 * 150 / 2)));  // the totals
+    // The title in its report font, on a row tall enough for it.
+    const QString styles = runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), file, QStringLiteral("xl/styles.xml")});
+    EXPECT_TRUE(styles.contains(QStringLiteral("<sz val=\"22\"/>"))) << styles.toStdString();
+    EXPECT_TRUE(styles.contains(QStringLiteral("<name val=\"黑体\"/>")));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("<row r=\"1\"[^>]*ht=\"29\\.\\d*\"[^>]*customHeight=\"1\"")).match(sheet1).hasMatch())
+        << sheet1.left(600).toStdString();
 }
 
 TEST(ReportExport, PdfCarriesTheTextAndEmbedsTheChineseFonts) {
@@ -343,6 +351,62 @@ TEST_P(PreviewExport, WritesTheFormatTheNameSaysOrElseTheTypeShown) {
     EXPECT_EQ(boxes.texts()[0], "已导出到 " + dir.file(c.written));
 }
 INSTANTIATE_TEST_SUITE_P(Names, PreviewExport, ::testing::ValuesIn(kNamedExports),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// "导出Excel" and the desktop's opener (a stand-in xdg-open on the PATH):
+// the user hears where the file went exactly when nothing opened it.
+struct SpreadsheetOpener {
+    const char* name;
+    const char* script;  // the opener's body; none: no opener on the PATH
+    bool told;
+};
+const SpreadsheetOpener kOpeners[] = {
+    {"OpenedSaysNothing", "echo \"$1\" > \"${0%/*}/opened\"; exit 0", false},
+    {"NoApplicationForTheFile", "exit 3", true},
+    {"NoOpenerAtAll", nullptr, true},
+};
+
+void PrintTo(const SpreadsheetOpener& c, std::ostream* os) { *os << c.name; }
+
+class PreviewSpreadsheet : public ::testing::TestWithParam<SpreadsheetOpener> {};
+
+TEST_P(PreviewSpreadsheet, IsOpenedOrTheUserIsToldWhereItWent) {
+    const SpreadsheetOpener& c = GetParam();
+    TempDir bin, dir;
+    if (c.script) {
+        const std::string opener = bin.file("xdg-open");
+        TempDir::writeFile(opener, std::string("#!/bin/sh\n") + c.script + "\n");
+        QFile::setPermissions(QString::fromStdString(opener), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const QByteArray searchPath = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin.path()));
+    MessageBoxRecorder boxes;
+    {
+        TReportPreview preview(documentReport(3), QString());
+        preview.show();
+        whenModal([&](QWidget* w) {
+            if (auto* files = qobject_cast<QFileDialog*>(w)) {
+                files->selectFile(path(dir, "月报"));
+                static_cast<QDialog*>(files)->accept();
+            } else {
+                w->close();
+            }
+        });
+        preview.findChild<QToolButton*>(QStringLiteral("pbSaveToXLS"))->click();
+        // The opener has ended and been answered.
+        EXPECT_TRUE(QTest::qWaitFor([] { return qApp->findChildren<QProcess*>().isEmpty(); }, 10000));
+    }
+    qputenv("PATH", searchPath);
+    const std::string file = dir.file("月报.xlsx");
+    EXPECT_TRUE(readAll(QString::fromStdString(file)).startsWith("PK"));
+    if (c.told) {
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"已导出到 " + file + "\n没有可以打开它的电子表格程序。"});
+    } else {
+        EXPECT_TRUE(boxes.texts().empty());
+        EXPECT_EQ(TempDir::readFile(bin.file("opened")), file + "\n");
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Openers, PreviewSpreadsheet, ::testing::ValuesIn(kOpeners),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ReportPrint, FilePrinterWritesAPdfAndAnUnknownPrinterPrintsNothing) {
