@@ -163,15 +163,15 @@ void Report::placeFooterTexts() {
     const int columns = columnCount();
     std::vector<double> xs{0};
     for (double w : widths_) xs.push_back(xs.back() + w);
+    auto edge = [&](int c) { return xs[static_cast<std::size_t>(c)]; };
     footerBoxes_.clear();
     footerJoined_.assign(xs.size(), false);
     const TextMeasure& m = measure(0);
     const double gap = m.width(u"  ");
-    auto text = [&](int c) { return footerText(c); };
-    auto isText = [&](int c) { return c < columns && !text(c).isEmpty() && !footerNumber(c); };
+    auto isText = [&](int c) { return c < columns && !footerText(c).isEmpty() && !footerNumber(c); };
     for (int c = 1; c < columns;) {
         if (!isText(c)) {
-            if (!text(c).isEmpty()) footerBoxes_.push_back({c, xs[static_cast<std::size_t>(c)], xs[static_cast<std::size_t>(c) + 1]});
+            if (!footerText(c).isEmpty()) footerBoxes_.push_back({c, edge(c), edge(c + 1)});
             ++c;
             continue;
         }
@@ -179,26 +179,22 @@ void Report::placeFooterTexts() {
         int last = c;
         while (isText(last + 1)) ++last;
         int end = last;
-        while (end + 1 < columns && text(end + 1).isEmpty()) ++end;
-        std::vector<double> natural;
+        while (end + 1 < columns && footerText(end + 1).isEmpty()) ++end;
+        std::vector<double> natural;  // negative: the text holds a line break
         double needed = 2 * kPadX - gap;
         for (int i = c; i <= last; ++i) {
-            natural.push_back(m.width(text(i).toStdString()));
+            natural.push_back(m.width(footerText(i).toStdString()));
             needed = natural.back() < 0 ? std::numeric_limits<double>::infinity() : needed + natural.back() + gap;
         }
-        const double right = xs[static_cast<std::size_t>(end) + 1];
         // On one line across their columns and the empty ones when they fit
         // there; else each in its cell, the last running over the empty ones.
-        const bool oneLine = needed <= right - xs[static_cast<std::size_t>(c)] + kFitSlack;
-        double x = xs[static_cast<std::size_t>(c)];
+        const bool oneLine = needed <= edge(end + 1) - edge(c) + kFitSlack;
+        double x = edge(c);
         for (int i = c; i <= last; ++i) {
-            const auto k = static_cast<std::size_t>(i);
-            if (oneLine) {
-                footerBoxes_.push_back({i, x, i == last ? right : x + natural[k - static_cast<std::size_t>(c)] + 2 * kPadX});
-                x += natural[k - static_cast<std::size_t>(c)] + gap;
-            } else {
-                footerBoxes_.push_back({i, xs[k], i == last ? right : xs[k + 1]});
-            }
+            const double w = natural[static_cast<std::size_t>(i - c)];
+            const double right = i == last ? edge(end + 1) : oneLine ? x + w + 2 * kPadX : edge(i + 1);
+            footerBoxes_.push_back({i, oneLine ? x : edge(i), right});
+            x += w + gap;
         }
         for (int j = oneLine ? c + 1 : last + 1; j <= end; ++j) footerJoined_[static_cast<std::size_t>(j)] = true;
         c = end + 1;

@@ -14,7 +14,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QPainter>
-#include <QPointer>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QRadioButton>
@@ -107,28 +106,6 @@ protected:
 private:
     TReportPreview* preview_;
 };
-
-std::function<void(const QString&, std::function<void()>)>& TReportPreview::openSpreadsheet() {
-    static std::function<void(const QString&, std::function<void()>)> open = [](const QString& path,
-                                                                               std::function<void()> failed) {
-        // The desktop's opener says with its exit code whether it found an
-        // application (it may only end when the application does).
-        auto* opener = new QProcess(qApp);
-        opener->setStandardOutputFile(QProcess::nullDevice());
-        opener->setStandardErrorFile(QProcess::nullDevice());
-        QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, failed](QProcess::ProcessError e) {
-            if (e != QProcess::FailedToStart) return;
-            failed();
-            opener->deleteLater();
-        });
-        QObject::connect(opener, &QProcess::finished, opener, [opener, failed](int code, QProcess::ExitStatus status) {
-            if (status != QProcess::NormalExit || code != 0) failed();
-            opener->deleteLater();
-        });
-        opener->start(QStringLiteral("xdg-open"), {path});
-    };
-    return open;
-}
 
 TReportPreview::TReportPreview(std::unique_ptr<Report> report, const QString& printerName, QWidget* parent)
     : QDialog(parent), report_(std::move(report)), printerName_(printerName) {
@@ -448,6 +425,26 @@ QString askFile(QWidget* owner, const QString& caption, const QString& filters, 
     return dialog.selectedFiles().front();
 }
 
+// Shows a file with the desktop's application (xdg-open) and calls `failed`
+// when there is none: at once when the opener cannot start, or when it ends
+// saying so (it may only end when the application does). The opener belongs
+// to `owner`: closing the preview lets it go unanswered.
+void openWithDesktop(QObject* owner, const QString& path, const std::function<void()>& failed) {
+    auto* opener = new QProcess(owner);
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, failed](QProcess::ProcessError e) {
+        if (e != QProcess::FailedToStart) return;
+        failed();
+        opener->deleteLater();
+    });
+    QObject::connect(opener, &QProcess::finished, opener, [opener, failed](int code, QProcess::ExitStatus status) {
+        if (status == QProcess::NormalExit && code != 0) failed();
+        opener->deleteLater();
+    });
+    opener->start(QStringLiteral("xdg-open"), {path});
+}
+
 QString withSuffix(QString path, const QString& suffix) {
     if (!path.isEmpty() && QFileInfo(path).suffix().compare(suffix, Qt::CaseInsensitive) != 0) path += QLatin1Char('.') + suffix;
     return path;
@@ -459,10 +456,9 @@ void TReportPreview::askExportSpreadsheet() {
     const QString path = withSuffix(askFile(this, QStringLiteral("导出到电子表格"), info.caption), info.suffix);
     if (path.isEmpty()) return;
     exportTo(ExportFormat::Xlsx, path);
-    // Without an application to show it, the user is told where it is (the
-    // preview may have been closed by then).
-    openSpreadsheet()(path, [preview = QPointer<TReportPreview>(this), path] {
-        platform::messageBox(preview.data(), QStringLiteral("已导出到 %1\n没有可以打开它的电子表格程序。").arg(path).toStdString(),
+    // Without an application to show it, the user is told where it is.
+    openWithDesktop(this, path, [this, path] {
+        platform::messageBox(this, QStringLiteral("已导出到 %1\n没有可以打开它的电子表格程序。").arg(path).toStdString(),
                              "提示", platform::MB_OK | platform::MB_ICONINFORMATION);
     });
 }

@@ -55,12 +55,6 @@ public:
     void print();
     void applyPageSetup(const PageSetup& setup);
 
-    // Shows a spreadsheet just exported with the desktop's application and
-    // calls `failed` when there is none: at once when the desktop's opener
-    // cannot start, later when it ends without having found one. Tests
-    // replace it.
-    static std::function<void(const QString& path, std::function<void()> failed)>& openSpreadsheet();
-
     // The page as shown, for tests and screenshots.
     const Page& shownPage() const { return shown_; }
 

@@ -394,7 +394,7 @@ TEST_P(PreviewSpreadsheet, IsOpenedOrTheUserIsToldWhereItWent) {
         });
         preview.findChild<QToolButton*>(QStringLiteral("pbSaveToXLS"))->click();
         // The opener has ended and been answered.
-        EXPECT_TRUE(QTest::qWaitFor([] { return qApp->findChildren<QProcess*>().isEmpty(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return preview.findChildren<QProcess*>().isEmpty(); }, 10000));
     }
     qputenv("PATH", searchPath);
     const std::string file = dir.file("月报.xlsx");
